@@ -1,0 +1,74 @@
+// Parsing and building the archive's index text.
+#include "archive/extent_index.h"
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+#include <numeric>
+
+namespace leafmark {
+
+std::vector<TIndexLine> ParseIndexLines(std::string_view text) {
+  std::vector<TIndexLine> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(start, end - start);
+    const std::size_t eq = line.find('=');
+    if (eq != std::string_view::npos) lines.push_back({line.substr(0, eq), line.substr(eq + 1)});
+    start = end;
+    if (start < text.size() && text[start] == '\r') ++start;
+    if (start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
+std::string_view FindIndexValue(std::string_view text, std::string_view name) {
+  for (const TIndexLine& line : ParseIndexLines(text)) {
+    if (SameEntryName(line.Name, name)) return line.Value;
+  }
+  return {};
+}
+
+std::int32_t ParseEntryNumber(std::string_view value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < value.size() && (value[i] == '+' || value[i] == '-')) negative = value[i++] == '-';
+  if (i == value.size()) return 0;
+  std::int64_t number = 0;
+  for (; i < value.size(); ++i) {
+    if (value[i] < '0' || value[i] > '9') return 0;
+    number = number * 10 + (value[i] - '0');
+    if (number > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1) return 0;
+  }
+  if (negative) number = -number;
+  if (number > std::numeric_limits<std::int32_t>::max()) return 0;
+  return static_cast<std::int32_t>(number);
+}
+
+namespace {
+bool LessIgnoringCase(const std::string& a, const std::string& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+  });
+}
+}  // namespace
+
+std::string BuildIndexText(const std::vector<std::string>& namesInEntryOrder) {
+  std::vector<std::size_t> order(namesInEntryOrder.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return LessIgnoringCase(namesInEntryOrder[a], namesInEntryOrder[b]);
+  });
+  std::string text;
+  for (std::size_t k : order) {
+    text += namesInEntryOrder[k];
+    text += '=';
+    text += std::to_string(k + 1);
+    text += "\r\n";
+  }
+  return text;
+}
+
+}  // namespace leafmark

@@ -1,0 +1,75 @@
+// File streams on Windows: 8-bit names in the system code page, full sharing for readers.
+#include <windows.h>
+
+#include "archive/stream.h"
+
+namespace leafmark {
+
+namespace {
+std::string LastErrorText() { return "Windows error " + std::to_string(::GetLastError()); }
+}  // namespace
+
+struct TFileStream::TImpl {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  std::string name;
+};
+
+TFileStream::TFileStream(const std::string& fileName, TMode mode) : impl_(std::make_unique<TImpl>()) {
+  impl_->name = fileName;
+  if (mode == TMode::Read) {
+    impl_->handle = ::CreateFileA(fileName.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  } else {
+    impl_->handle = ::CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  if (impl_->handle == INVALID_HANDLE_VALUE) {
+    throw EStreamError("Cannot open file \"" + fileName + "\": " + LastErrorText());
+  }
+}
+
+TFileStream::~TFileStream() {
+  if (impl_->handle != INVALID_HANDLE_VALUE) ::CloseHandle(impl_->handle);
+}
+
+std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
+  if (count <= 0) return 0;
+  const DWORD want = count > 0x40000000 ? 0x40000000 : static_cast<DWORD>(count);
+  DWORD got = 0;
+  if (!::ReadFile(impl_->handle, buffer, want, &got, nullptr)) {
+    throw EStreamError("Read error in \"" + impl_->name + "\": " + LastErrorText());
+  }
+  return got;
+}
+
+std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
+  if (count <= 0) return 0;
+  const DWORD want = count > 0x40000000 ? 0x40000000 : static_cast<DWORD>(count);
+  DWORD put = 0;
+  if (!::WriteFile(impl_->handle, buffer, want, &put, nullptr)) {
+    throw EStreamError("Write error in \"" + impl_->name + "\": " + LastErrorText());
+  }
+  return put;
+}
+
+std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+  const DWORD method = origin == TSeekOrigin::Beginning ? FILE_BEGIN
+                       : origin == TSeekOrigin::Current ? FILE_CURRENT
+                                                        : FILE_END;
+  LARGE_INTEGER distance;
+  distance.QuadPart = offset;
+  LARGE_INTEGER at;
+  if (!::SetFilePointerEx(impl_->handle, distance, &at, method)) {
+    throw EStreamError("Seek error in \"" + impl_->name + "\": " + LastErrorText());
+  }
+  return at.QuadPart;
+}
+
+void TFileStream::Flush() {
+  if (!::FlushFileBuffers(impl_->handle)) {
+    throw EStreamError("Write error in \"" + impl_->name + "\": " + LastErrorText());
+  }
+}
+
+}  // namespace leafmark

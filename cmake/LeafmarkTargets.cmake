@@ -1,0 +1,54 @@
+# Build settings shared by every Leafmark target, and the helpers the folders use.
+
+set(LEAFMARK_WINDOWS OFF)
+if(LEAFMARK_TARGET STREQUAL "win32" OR LEAFMARK_TARGET STREQUAL "win64")
+  set(LEAFMARK_WINDOWS ON)
+endif()
+
+if(LEAFMARK_WINDOWS)
+  # A book executable must run alone: no runtime DLL beside it.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+  set(LEAFMARK_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
+                 @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                 GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  if(LEAFMARK_TARGET STREQUAL "win64")
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+  endif()
+else()
+  option(LEAFMARK_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
+  if(LEAFMARK_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+endif()
+
+# Warnings are errors in our own code (not in the third-party code we build).
+function(leafmark_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wnon-virtual-dtor
+                         -Werror)
+endfunction()
+
+function(leafmark_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  leafmark_warnings(${name})
+endfunction()
+
+function(leafmark_executable name)
+  add_executable(${name} ${ARGN})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  leafmark_warnings(${name})
+endfunction()
+
+# A GoogleTest executable registered as one CTest test (one Wine start per executable,
+# not per case: each start costs a good fraction of a second).
+function(leafmark_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  leafmark_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

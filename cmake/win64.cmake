@@ -1,0 +1,5 @@
+# 64-bit Windows: the same sources, run under Wine by the tests.
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(LEAFMARK_MINGW_PREFIX x86_64-w64-mingw32)
+set(LEAFMARK_TARGET win64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
