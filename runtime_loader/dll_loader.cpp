@@ -1,0 +1,169 @@
+#include "runtime_loader/dll_loader.h"
+
+#include <span>
+#include <stdexcept>
+
+#include "runtime_loader/pe_error.h"
+#include "runtime_loader/pe_exports.h"
+#include "runtime_loader/pe_imports.h"
+#include "runtime_loader/pe_layout.h"
+#include "runtime_loader/pe_relocations.h"
+
+namespace leafmark {
+namespace {
+
+using TEntryPoint = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
+
+#ifdef _WIN64
+constexpr std::uint16_t kProcessMachine = pe::kMachineAmd64;
+constexpr bool kProcessIs64 = true;
+#else
+constexpr std::uint16_t kProcessMachine = pe::kMachineI386;
+constexpr bool kProcessIs64 = false;
+#endif
+
+std::vector<std::uint8_t> ReadWholeStream(TStream& stream) {
+  const std::int64_t size = stream.Size();
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  stream.SetPosition(0);
+  stream.ReadBuffer(bytes.data(), size);
+  return bytes;
+}
+
+void CheckMachine(const pe::TPeHeaders& headers) {
+  if (headers.Machine != kProcessMachine || headers.Is64 != kProcessIs64) {
+    throw pe::EPeImageError("the image is for " + pe::MachineName(headers.Machine) +
+                            (headers.Is64 ? " (PE32+)" : " (PE32)") + " but this process is " +
+                            pe::MachineName(kProcessMachine));
+  }
+}
+
+}  // namespace
+
+// The memory, libraries and unwind table of one placed image. Destruction releases them in
+// this order: libraries first to last, the unwind table, then the memory.
+struct TDLLLoader::TPlacedImage {
+  struct TVirtualFree {
+    void operator()(void* memory) const noexcept { VirtualFree(memory, 0, MEM_RELEASE); }
+  };
+
+  std::unique_ptr<void, TVirtualFree> Memory;
+  pe::TPeHeaders Headers;
+  std::vector<HMODULE> Libraries;
+#ifdef _WIN64
+  PRUNTIME_FUNCTION FunctionTable = nullptr;
+#endif
+
+  TPlacedImage() = default;
+  TPlacedImage(const TPlacedImage&) = delete;
+  TPlacedImage& operator=(const TPlacedImage&) = delete;
+  ~TPlacedImage() {
+    for (const HMODULE library : Libraries) FreeLibrary(library);
+#ifdef _WIN64
+    if (FunctionTable != nullptr) RtlDeleteFunctionTable(FunctionTable);
+#endif
+  }
+
+  std::uint8_t* Base() const { return static_cast<std::uint8_t*>(Memory.get()); }
+  std::span<std::uint8_t> Bytes() const { return {Base(), Headers.SizeOfImage}; }
+
+  void Allocate() {
+    void* memory = VirtualAlloc(nullptr, Headers.SizeOfImage, MEM_RESERVE | MEM_COMMIT,
+                                PAGE_EXECUTE_READWRITE);
+    if (memory == nullptr) {
+      throw std::runtime_error("cannot allocate " + std::to_string(Headers.SizeOfImage) +
+                               " bytes for the image (error " +
+                               std::to_string(GetLastError()) + ")");
+    }
+    Memory.reset(memory);
+  }
+
+  // x64 unwinding finds a function's unwind data only through a registered table; without
+  // it no exception raised inside the image can be handled.
+  void RegisterFunctionTable() {
+#ifdef _WIN64
+    const pe::TDataDirectory dir = Headers.Directories[pe::kDirException];
+    if (!dir.Present()) return;
+    pe::ImageReader(Bytes(), Headers).Require(dir.VirtualAddress, dir.Size, "exception directory");
+    auto* table = reinterpret_cast<PRUNTIME_FUNCTION>(Base() + dir.VirtualAddress);
+    const DWORD count = dir.Size / sizeof(RUNTIME_FUNCTION);
+    if (!RtlAddFunctionTable(table, count, reinterpret_cast<DWORD64>(Base()))) {
+      throw std::runtime_error("cannot register the image's exception directory");
+    }
+    FunctionTable = table;
+#endif
+  }
+
+  void CallEntryPoint(DWORD reason) const {
+    if (Headers.AddressOfEntryPoint == 0) return;
+    const auto entry = reinterpret_cast<TEntryPoint>(Base() + Headers.AddressOfEntryPoint);
+    entry(reinterpret_cast<HINSTANCE>(Base()), reason, nullptr);
+  }
+};
+
+TDLLLoader::TDLLLoader() = default;
+
+TDLLLoader::~TDLLLoader() {
+  imports_.Items.clear();
+  if (moduleBase_ != nullptr) placed_->CallEntryPoint(DLL_PROCESS_DETACH);
+  placed_.reset();
+}
+
+FARPROC TDLLLoader::GetImportReplacement(LPCSTR, LPCSTR) { return nullptr; }
+
+void TDLLLoader::LoadModule(TStream& stream) {
+  if (moduleBase_ != nullptr) throw std::logic_error("the loader already holds a module");
+  auto placed = std::make_unique<TPlacedImage>();
+  TImportedFunctions imports;
+  {
+    const std::vector<std::uint8_t> file = ReadWholeStream(stream);
+    placed->Headers = pe::ParsePeHeaders(file);
+    CheckMachine(placed->Headers);
+    placed->Allocate();
+    pe::LayOutImage(file, placed->Headers, placed->Bytes());
+  }
+  pe::RelocateImage(placed->Bytes(), placed->Headers, reinterpret_cast<std::uintptr_t>(placed->Base()));
+  BindImports(*placed, imports);
+  FlushInstructionCache(GetCurrentProcess(), placed->Base(), placed->Headers.SizeOfImage);
+  placed->RegisterFunctionTable();
+  placed->CallEntryPoint(DLL_PROCESS_ATTACH);
+  placed->CallEntryPoint(DLL_THREAD_ATTACH);
+  imports_ = std::move(imports);
+  placed_ = std::move(placed);
+  moduleBase_ = reinterpret_cast<HMODULE>(placed_->Base());
+}
+
+void TDLLLoader::BindImports(TPlacedImage& placed, TImportedFunctions& imports) {
+  // The whole table is read and checked before the first library is loaded.
+  const auto modules = pe::ReadImports(placed.Bytes(), placed.Headers);
+  for (const pe::TImportModule& module : modules) {
+    const HMODULE library = LoadLibraryA(module.Name.c_str());
+    if (library != nullptr) placed.Libraries.push_back(library);
+    for (const pe::TImportThunk& thunk : module.Thunks) {
+      const LPCSTR nameOrOrdinal =
+          thunk.ByOrdinal ? MAKEINTRESOURCEA(thunk.Ordinal) : thunk.Name.c_str();
+      auto* slot = reinterpret_cast<FARPROC*>(placed.Base() + thunk.SlotRva);
+      if (!thunk.ByOrdinal) {
+        imports.Items.push_back({pe::ModuleFileName(module.Name), thunk.Name, slot});
+      }
+      FARPROC address = GetImportReplacement(module.Name.c_str(), nameOrOrdinal);
+      // A module that could not be loaded leaves its slots nil: GetProcAddress(nil, ...)
+      // would search the executable instead.
+      if (address == nullptr && library != nullptr) address = GetProcAddress(library, nameOrOrdinal);
+      pe::WriteImportSlot(placed.Bytes(), placed.Headers, thunk.SlotRva,
+                          reinterpret_cast<std::uintptr_t>(address));
+    }
+  }
+}
+
+FARPROC TDLLLoader::FindExport(const char* name) const noexcept {
+  if (moduleBase_ == nullptr || name == nullptr) return nullptr;
+  try {
+    const auto rva = pe::FindExportRva(placed_->Bytes(), placed_->Headers, name);
+    return rva ? reinterpret_cast<FARPROC>(placed_->Base() + *rva) : nullptr;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // namespace leafmark

@@ -1,0 +1,66 @@
+#include "runtime_loader/module_resources.h"
+
+#include <string>
+
+#include "runtime_loader/pe_headers.h"
+#include "runtime_loader/pe_resources.h"
+#include "runtime_loader/pe_version.h"
+
+namespace leafmark {
+namespace {
+
+std::u16string WidenName(LPCSTR name) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
+  if (length <= 1) return {};
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, name, -1, wide.data(), length);
+  wide.resize(static_cast<std::size_t>(length - 1));
+  return std::u16string(wide.begin(), wide.end());
+}
+
+}  // namespace
+
+bool FindModuleResourceLang(HMODULE module, WORD typeId, LPCSTR nameOrId, LCID language,
+                            DWORD& size, const void*& data) noexcept {
+  try {
+    if (module == nullptr) return false;
+    const auto* base = reinterpret_cast<const std::uint8_t*>(module);
+    const auto image = pe::MappedImageExtent(base);
+    const pe::TPeHeaders headers = pe::ParsePeHeaders(image);
+    const pe::TResourceName name =
+        IS_INTRESOURCE(nameOrId)
+            ? pe::TResourceName(static_cast<std::uint16_t>(reinterpret_cast<ULONG_PTR>(nameOrId)))
+            : pe::TResourceName(WidenName(nameOrId));
+    const auto found =
+        pe::FindImageResource(image, headers, typeId, name, LANGIDFROMLCID(language));
+    if (!found) return false;
+    size = found->Size;
+    data = base + found->Rva;
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool FindModuleResource(HMODULE module, WORD typeId, LPCSTR nameOrId, DWORD& size,
+                        const void*& data) noexcept {
+  const LCID languages[] = {GetThreadLocale(), GetSystemDefaultLCID(), GetUserDefaultLCID(), 0,
+                            1033};
+  for (const LCID language : languages) {
+    if (FindModuleResourceLang(module, typeId, nameOrId, language, size, data)) return true;
+  }
+  return false;
+}
+
+std::uint32_t ReadModuleVersion(HMODULE module) noexcept {
+  DWORD size = 0;
+  const void* data = nullptr;
+  if (!FindModuleResource(module, pe::kResourceTypeVersion, MAKEINTRESOURCEA(1), size, data)) {
+    return 0;
+  }
+  const auto version =
+      pe::ReadProductVersion({static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(size)});
+  return version ? version->Packed() : 0;
+}
+
+}  // namespace leafmark

@@ -1,0 +1,79 @@
+#include "runtime_loader/pe_bytes.h"
+
+#include <cstring>
+
+#include "archive/little_endian.h"
+#include "runtime_loader/pe_error.h"
+
+namespace leafmark::pe {
+
+std::string Hex(std::uint64_t value) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string text;
+  do {
+    text.insert(text.begin(), digits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  return "0x" + text;
+}
+
+bool TByteReader::Contains(std::uint64_t offset, std::uint64_t count) const {
+  return offset <= bytes_.size() && count <= bytes_.size() - offset;
+}
+
+void TByteReader::Require(std::uint64_t offset, std::uint64_t count, std::string_view field) const {
+  if (!Contains(offset, count)) {
+    throw EPeImageError(std::string(field) + " at " + Hex(offset) + " (" + std::to_string(count) +
+                        " bytes) lies outside the " + what_ + " of " +
+                        std::to_string(bytes_.size()) + " bytes");
+  }
+}
+
+std::uint16_t TByteReader::U16(std::uint64_t offset, std::string_view field) const {
+  Require(offset, 2, field);
+  return LoadU16(bytes_.data() + offset);
+}
+
+std::uint32_t TByteReader::U32(std::uint64_t offset, std::string_view field) const {
+  Require(offset, 4, field);
+  return LoadU32(bytes_.data() + offset);
+}
+
+std::uint64_t TByteReader::U64(std::uint64_t offset, std::string_view field) const {
+  Require(offset, 8, field);
+  return LoadU64(bytes_.data() + offset);
+}
+
+std::span<const std::uint8_t> TByteReader::Bytes(std::uint64_t offset, std::uint64_t count,
+                                                 std::string_view field) const {
+  Require(offset, count, field);
+  return bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(count));
+}
+
+std::string TByteReader::CString(std::uint64_t offset, std::string_view field) const {
+  Require(offset, 1, field);
+  const auto* start = bytes_.data() + offset;
+  const auto* end = static_cast<const std::uint8_t*>(
+      std::memchr(start, 0, static_cast<std::size_t>(bytes_.size() - offset)));
+  if (end == nullptr) {
+    throw EPeImageError(std::string(field) + " at " + Hex(offset) + " runs past the end of the " +
+                        what_);
+  }
+  return std::string(reinterpret_cast<const char*>(start), static_cast<std::size_t>(end - start));
+}
+
+bool TByteReader::CStringEquals(std::uint64_t offset, std::string_view text,
+                                std::string_view field) const {
+  Require(offset, 1, field);
+  const auto* start = bytes_.data() + offset;
+  const auto* end = static_cast<const std::uint8_t*>(
+      std::memchr(start, 0, static_cast<std::size_t>(bytes_.size() - offset)));
+  if (end == nullptr) {
+    throw EPeImageError(std::string(field) + " at " + Hex(offset) + " runs past the end of the " +
+                        what_);
+  }
+  return static_cast<std::size_t>(end - start) == text.size() &&
+         (text.empty() || std::memcmp(start, text.data(), text.size()) == 0);
+}
+
+}  // namespace leafmark::pe
