@@ -1,0 +1,259 @@
+// Forms: window state applied when shown, the inner border as extra non-client area, keys.
+#include "ui/form.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "ui/application.h"
+#include "ui/system_text.h"
+
+namespace leafmark::ui {
+
+namespace {
+
+int ShowCommand(TWindowState state) {
+  switch (state) {
+    case TWindowState::Minimized: return SW_SHOWMINIMIZED;
+    case TWindowState::Maximized: return SW_SHOWMAXIMIZED;
+    case TWindowState::Normal: break;
+  }
+  return SW_SHOWNORMAL;
+}
+
+struct TBrushDeleter {
+  void operator()(HBRUSH brush) const noexcept { if (brush) ::DeleteObject(brush); }
+};
+using TOwnedBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, TBrushDeleter>;
+
+// A brush for color; system colours use the system's shared brushes, which are never deleted.
+TOwnedBrush BrushFor(TColor color, HBRUSH& brush) {
+  if (color & kSystemColorFlag) {
+    brush = ::GetSysColorBrush(static_cast<int>(color & 0xFF));
+    return nullptr;
+  }
+  TOwnedBrush owned(::CreateSolidBrush(color));
+  brush = owned.get();
+  return owned;
+}
+
+class TWindowDC {
+ public:
+  explicit TWindowDC(HWND window) : window_(window), dc_(::GetWindowDC(window)) {}
+  ~TWindowDC() { if (dc_) ::ReleaseDC(window_, dc_); }
+  TWindowDC(const TWindowDC&) = delete;
+  TWindowDC& operator=(const TWindowDC&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// rcNormalPosition is in workspace coordinates: relative to the work area of the monitor.
+RECT ScreenToWorkspace(HWND window, RECT rect) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  const bool toolWindow = (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0;
+  if (!toolWindow && ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    ::OffsetRect(&rect, monitor.rcMonitor.left - monitor.rcWork.left, monitor.rcMonitor.top - monitor.rcWork.top);
+  }
+  return rect;
+}
+
+void SetRestoreBounds(HWND window, const RECT& bounds) {
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  if (!::GetWindowPlacement(window, &placement)) return;
+  placement.flags = 0;
+  placement.rcNormalPosition = ScreenToWorkspace(window, bounds);
+  placement.showCmd = !::IsWindowVisible(window) ? SW_HIDE
+                      : ::IsIconic(window)      ? SW_SHOWMINNOACTIVE
+                                                : SW_SHOWMAXIMIZED;
+  ::SetWindowPlacement(window, &placement);
+}
+
+}  // namespace
+
+TForm::TForm(TFormDesign design)
+    : TWinControl(false),
+      className_(std::move(design.ClassName)),
+      caption_(std::move(design.Caption)),
+      color_(design.Color),
+      font_(std::move(design.Font)) {
+  SetBounds(design.Left, design.Top, design.Width, design.Height);
+}
+
+TForm::~TForm() = default;
+
+void TForm::CreateParams(TCreateParams& params) {
+  params.ClassName = className_;
+  params.Caption = SystemToWide(caption_);
+  params.Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  params.WndParent = nullptr;
+}
+
+void TForm::DoCreate() {
+  if (OnCreate) OnCreate(*this);
+}
+
+void TForm::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  if (const HWND window = ExistingHandle()) ::SetWindowTextW(window, SystemToWide(caption).c_str());
+}
+
+TWindowState TForm::WindowState() const {
+  const HWND window = ExistingHandle();
+  if (!window || !Visible()) return windowState_;
+  if (::IsIconic(window)) return TWindowState::Minimized;
+  if (::IsZoomed(window)) return TWindowState::Maximized;
+  return TWindowState::Normal;
+}
+
+void TForm::SetWindowState(TWindowState state) {
+  if (WindowState() == state) return;
+  windowState_ = state;
+  // A hidden form takes the state when it is shown.
+  if (Visible() && ExistingHandle()) ::ShowWindow(ExistingHandle(), ShowCommand(state));
+}
+
+void TForm::ShowHandle(bool visible) {
+  const HWND window = ExistingHandle();
+  if (visible) {
+    ::ShowWindow(window, ShowCommand(windowState_));
+  } else {
+    windowState_ = WindowState();
+    ::ShowWindow(window, SW_HIDE);
+  }
+}
+
+void TForm::SetBorderWidth(int width) {
+  width = std::max(width, 0);
+  if (width == borderWidth_) return;
+  borderWidth_ = width;
+  if (const HWND window = ExistingHandle()) {
+    ::SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    AlignControls();
+  }
+}
+
+LONG_PTR TForm::Style() { return ::GetWindowLongPtrW(Handle(), GWL_STYLE); }
+
+void TForm::SetStyle(LONG_PTR style) {
+  const HWND window = Handle();
+  ::SetWindowLongPtrW(window, GWL_STYLE, style);
+  // The window manager caches the frame until it is told that the style changed.
+  ::SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::SetColor(TColor color) {
+  color_ = color;
+  if (const HWND window = ExistingHandle()) ::InvalidateRect(window, nullptr, TRUE);
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+  const HWND window = ExistingHandle();
+  if (window && (::IsIconic(window) || ::IsZoomed(window))) {
+    SetRestoreBounds(window, RECT{left, top, left + width, top + height});
+    if (::IsIconic(window)) return;
+  }
+  TWinControl::SetBounds(left, top, width, height);
+}
+
+void TForm::Close() {
+  if (Application().MainForm() == this) {
+    Application().Terminate();
+  } else {
+    Hide();
+  }
+}
+
+LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_NCCALCSIZE: {
+      const LRESULT result = DefaultHandler(message, wParam, lParam);
+      InsetClientArea(wParam, lParam);
+      return result;
+    }
+    case WM_NCPAINT: {
+      const LRESULT result = DefaultHandler(message, wParam, lParam);
+      PaintInnerBorder();
+      return result;
+    }
+    case WM_ERASEBKGND:
+      EraseBackground(reinterpret_cast<HDC>(wParam));
+      return 1;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      return KeyMessage(message, wParam, lParam);
+    case WM_CHAR:
+      return CharMessage(wParam);
+    case WM_CLOSE:
+      Close();
+      return 0;
+    default:
+      return TWinControl::WndProc(message, wParam, lParam);
+  }
+}
+
+LRESULT TForm::KeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  const auto& handler = down ? OnKeyDown : OnKeyUp;
+  if (handler) {
+    auto key = static_cast<std::uint16_t>(wParam);
+    handler(*this, key, KeyDataToShiftState(lParam));
+    if (key == 0) return 0;
+    wParam = key;
+  }
+  return DefaultHandler(message, wParam, lParam);
+}
+
+LRESULT TForm::CharMessage(WPARAM wParam) {
+  if (!OnKeyPress) return 0;
+  // One UTF-16 unit may be one or two bytes in the system code page; each is a key press.
+  const std::string bytes = WideToSystem(std::wstring(1, static_cast<wchar_t>(wParam)));
+  for (char key : bytes) OnKeyPress(*this, key);
+  return 0;
+}
+
+void TForm::InsetClientArea(WPARAM wParam, LPARAM lParam) const {
+  if (borderWidth_ == 0) return;
+  RECT& rect = wParam ? reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : *reinterpret_cast<RECT*>(lParam);
+  rect.left += borderWidth_;
+  rect.top += borderWidth_;
+  rect.right = std::max(rect.left, rect.right - borderWidth_);
+  rect.bottom = std::max(rect.top, rect.bottom - borderWidth_);
+}
+
+void TForm::PaintInnerBorder() {
+  const HWND window = ExistingHandle();
+  if (borderWidth_ == 0 || !window) return;
+  const TWindowDC dc(window);
+  if (!dc.Get()) return;
+  RECT frame{};
+  ::GetWindowRect(window, &frame);
+  POINT origin{0, 0};
+  ::ClientToScreen(window, &origin);
+  RECT client{};
+  ::GetClientRect(window, &client);
+  ::OffsetRect(&client, origin.x - frame.left, origin.y - frame.top);
+  RECT band = client;
+  ::InflateRect(&band, borderWidth_, borderWidth_);
+  ::ExcludeClipRect(dc.Get(), client.left, client.top, client.right, client.bottom);
+  HBRUSH brush = nullptr;
+  const TOwnedBrush owned = BrushFor(color_, brush);
+  ::FillRect(dc.Get(), &band, brush);
+}
+
+void TForm::EraseBackground(HDC dc) {
+  RECT client{};
+  ::GetClientRect(ExistingHandle(), &client);
+  HBRUSH brush = nullptr;
+  const TOwnedBrush owned = BrushFor(color_, brush);
+  ::FillRect(dc, &client, brush);
+}
+
+}  // namespace leafmark::ui

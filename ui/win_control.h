@@ -1,0 +1,96 @@
+// TWinControl: a window with its C++ object behind it, bounds, parent, alignment, visibility.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace leafmark::ui {
+
+enum class TAlign { None, Client };
+
+// What a control asks for when its window is created.
+struct TCreateParams {
+  std::wstring ClassName;
+  std::wstring Caption;
+  DWORD Style = 0;
+  DWORD ExStyle = 0;
+  int X = 0;
+  int Y = 0;
+  int Width = 0;
+  int Height = 0;
+  HWND WndParent = nullptr;
+};
+
+class TWinControl {
+ public:
+  TWinControl();
+  virtual ~TWinControl();
+  TWinControl(const TWinControl&) = delete;
+  TWinControl& operator=(const TWinControl&) = delete;
+
+  // The window, created on first use (a child's parent window is created first).
+  HWND Handle();
+  bool HandleAllocated() const { return handle_ != nullptr; }
+  void HandleNeeded() { Handle(); }
+
+  TWinControl* Parent() const { return parent_; }
+  // A child's window lives inside its parent's; without a parent it has none.
+  void SetParent(TWinControl* parent);
+
+  // Window position: screen coordinates for a top-level window, the parent's client
+  // coordinates for a child.
+  int Left() const;
+  int Top() const;
+  int Width() const;
+  int Height() const;
+  void SetLeft(int left) { SetBounds(left, Top(), Width(), Height()); }
+  void SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
+  void SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
+  void SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
+  virtual void SetBounds(int left, int top, int width, int height);
+  RECT ClientRect() const;
+
+  TAlign Align() const { return align_; }
+  void SetAlign(TAlign align);
+
+  bool Visible() const { return visible_; }
+  void SetVisible(bool visible);
+
+  // Delivers a message to the window synchronously; 0 when the control has no window.
+  LRESULT Perform(UINT message, WPARAM wParam, LPARAM lParam);
+
+ protected:
+  explicit TWinControl(bool visible);
+
+  // The window when it exists, without creating it.
+  HWND ExistingHandle() const { return handle_; }
+
+  virtual void CreateParams(TCreateParams& params);
+  // The control's own message handling; the default passes everything to DefaultHandler.
+  virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
+  // Shows or hides the existing window.
+  virtual void ShowHandle(bool visible);
+  // Lays out the children aligned to fill the client area.
+  void AlignControls();
+
+ private:
+  static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  void CreateHandle();
+  void DestroyHandle() noexcept;
+  RECT WindowBounds() const;
+
+  HWND handle_ = nullptr;
+  TWinControl* parent_ = nullptr;
+  std::vector<TWinControl*> controls_;
+  TAlign align_ = TAlign::None;
+  bool visible_ = true;
+  int left_ = 0;
+  int top_ = 0;
+  int width_ = 0;
+  int height_ = 0;
+};
+
+}  // namespace leafmark::ui
