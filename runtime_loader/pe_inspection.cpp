@@ -1,0 +1,40 @@
+#include "runtime_loader/pe_inspection.h"
+
+#include <vector>
+
+#include "runtime_loader/pe_error.h"
+#include "runtime_loader/pe_exports.h"
+#include "runtime_loader/pe_imports.h"
+#include "runtime_loader/pe_layout.h"
+#include "runtime_loader/pe_relocations.h"
+#include "runtime_loader/pe_resources.h"
+
+namespace leafmark::pe {
+
+TImageSummary InspectImage(std::span<const std::uint8_t> file, std::uint32_t maxImageSize) {
+  const TPeHeaders headers = ParsePeHeaders(file);
+  if (headers.SizeOfImage > maxImageSize) {
+    throw EPeImageError("SizeOfImage " + Hex(headers.SizeOfImage) + " exceeds the limit of " +
+                        Hex(maxImageSize));
+  }
+  std::vector<std::uint8_t> image(headers.SizeOfImage);
+  LayOutImage(file, headers, image);
+  // Somewhere else than ImageBase, so that every fix-up is checked.
+  RelocateImage(image, headers, headers.ImageBase + 0x01000000);
+
+  TImageSummary summary;
+  summary.Machine = headers.Machine;
+  summary.Is64 = headers.Is64;
+  summary.IsDll = headers.IsDll();
+  summary.ImportedModules = ReadImports(image, headers).size();
+  summary.ExportsDllGetClassObject = FindExportRva(image, headers, "DllGetClassObject").has_value();
+  for (const std::uint16_t language : {std::uint16_t{1033}, std::uint16_t{0}}) {
+    const auto found = FindImageResource(image, headers, kResourceTypeVersion, std::uint16_t{1}, language);
+    if (!found) continue;
+    summary.Version = ReadProductVersion(std::span(image).subspan(found->Rva, found->Size));
+    break;
+  }
+  return summary;
+}
+
+}  // namespace leafmark::pe
