@@ -1,0 +1,15 @@
+// TResizableStream: a byte stream whose size can be set from outside.
+#pragma once
+
+#include <cstdint>
+
+#include "archive/stream.h"
+
+namespace leafmark::content {
+
+class TResizableStream : public TStream {
+ public:
+  virtual void SetSize(std::int64_t size) = 0;
+};
+
+}  // namespace leafmark::content

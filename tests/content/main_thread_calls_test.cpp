@@ -1,0 +1,180 @@
+// The main-thread call queue: calls from the main thread run at once, calls from other
+// threads run in the main thread's message loop while the caller waits.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "ui/main_thread_calls.h"
+
+namespace leafmark::ui {
+namespace {
+
+using namespace std::chrono_literals;
+
+void PumpUntil(const std::atomic<bool>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  while (!done && std::chrono::steady_clock::now() < deadline) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+}
+
+class MainThreadCallsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { InitMainThreadCalls(); }
+  void TearDown() override { FinalizeMainThreadCalls(); }
+};
+
+TEST_F(MainThreadCallsTest, ACallOnTheMainThreadRunsAtOnce) {
+  EXPECT_TRUE(IsMainThread());
+  bool ran = false;
+  RunOnMainThread([&] { ran = true; });
+  EXPECT_TRUE(ran);
+  // A call made from inside a call runs at once too.
+  int depth = 0;
+  RunOnMainThread([&] { RunOnMainThread([&] { depth = 2; }); });
+  EXPECT_EQ(depth, 2);
+}
+
+TEST_F(MainThreadCallsTest, ACallFromAWorkerRunsOnTheMainThreadOnlyWhenItPumps) {
+  const DWORD mainThread = GetCurrentThreadId();
+  std::atomic<DWORD> ranOn{0};
+  std::atomic<bool> returned{false};
+  bool workerIsMain = true;
+  std::thread worker([&] {
+    workerIsMain = IsMainThread();
+    RunOnMainThread([&] { ranOn = GetCurrentThreadId(); });
+    returned = true;
+  });
+  std::this_thread::sleep_for(100ms);  // not pumping: nothing may run
+  EXPECT_EQ(ranOn.load(), 0u);
+  EXPECT_FALSE(returned.load());
+  PumpUntil(returned);
+  worker.join();
+  EXPECT_FALSE(workerIsMain);
+  EXPECT_EQ(ranOn.load(), mainThread);
+}
+
+TEST_F(MainThreadCallsTest, AnExceptionThrownOnTheMainThreadIsThrownInTheCaller) {
+  std::atomic<bool> done{false};
+  std::string message;
+  bool rightType = false;
+  std::thread worker([&] {
+    try {
+      RunOnMainThread([] { throw std::out_of_range("page 7 is missing"); });
+    } catch (const std::out_of_range& error) {
+      rightType = true;
+      message = error.what();
+    } catch (...) {
+    }
+    done = true;
+  });
+  PumpUntil(done);
+  worker.join();
+  EXPECT_TRUE(rightType);
+  EXPECT_EQ(message, "page 7 is missing");
+}
+
+TEST_F(MainThreadCallsTest, ManyWorkersAllGetTheirCallsRunInTurn) {
+  constexpr int kWorkers = 8, kCalls = 50;
+  std::atomic<int> finished{0};
+  std::atomic<bool> allDone{false};
+  int total = 0;  // touched only on the main thread
+  bool onlyMain = true;
+  std::vector<std::thread> workers;
+  for (int w = 0; w < kWorkers; ++w) {
+    workers.emplace_back([&] {
+      for (int c = 0; c < kCalls; ++c) {
+        RunOnMainThread([&] {
+          onlyMain = onlyMain && IsMainThread();
+          ++total;
+        });
+      }
+      if (++finished == kWorkers) allDone = true;
+    });
+  }
+  PumpUntil(allDone);
+  for (auto& worker : workers) worker.join();
+  EXPECT_EQ(total, kWorkers * kCalls);
+  EXPECT_TRUE(onlyMain);
+}
+
+TEST_F(MainThreadCallsTest, ACallRunsInsideANestedMessageLoop) {
+  // A modal loop of the main thread (here a plain GetMessage loop inside a call) runs
+  // queued calls too.
+  std::atomic<bool> second{false}, done{false};
+  std::thread worker([&] {
+    RunOnMainThread([&] {
+      std::thread inner([&] { RunOnMainThread([&] { second = true; }); });
+      MSG message;
+      while (!second && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+      inner.join();
+    });
+    done = true;
+  });
+  PumpUntil(done);
+  worker.join();
+  EXPECT_TRUE(second.load());
+}
+
+TEST_F(MainThreadCallsTest, ProcessMainThreadCallsRunsQueuedCallsWithoutDispatching) {
+  std::atomic<bool> ran{false}, done{false};
+  std::thread worker([&] {
+    RunOnMainThread([&] { ran = true; });
+    done = true;
+  });
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  int processed = 0;
+  while (!done && std::chrono::steady_clock::now() < deadline) {
+    processed += ProcessMainThreadCalls();
+    std::this_thread::sleep_for(1ms);
+  }
+  worker.join();
+  EXPECT_TRUE(ran.load());
+  EXPECT_EQ(processed, 1);
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+TEST(MainThreadCallsLifetime, CallsFailInTheCallerWhenTheQueueIsNotRunning) {
+  // Not initialised: a worker's call fails instead of waiting for ever.
+  bool failed = false;
+  std::thread([&] {
+    try {
+      RunOnMainThread([] {});
+    } catch (const std::logic_error&) {
+      failed = true;
+    }
+  }).join();
+  EXPECT_TRUE(failed);
+
+  // A call still queued when the queue is finalised is not run; its caller gets an error.
+  InitMainThreadCalls();
+  std::atomic<bool> queued{false}, ran{false};
+  bool abandoned = false;
+  std::thread worker([&] {
+    try {
+      queued = true;
+      RunOnMainThread([&] { ran = true; });
+    } catch (const std::logic_error&) {
+      abandoned = true;
+    }
+  });
+  while (!queued) std::this_thread::sleep_for(1ms);
+  std::this_thread::sleep_for(100ms);  // the call is now waiting in the queue
+  FinalizeMainThreadCalls();
+  worker.join();
+  EXPECT_FALSE(ran.load());
+  EXPECT_TRUE(abandoned);
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+}  // namespace
+}  // namespace leafmark::ui
