@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "archive/stream.h"
+
 #include "runtime_loader/pe_error.h"
 #include "runtime_loader/pe_exports.h"
 #include "runtime_loader/pe_imports.h"
@@ -35,6 +37,28 @@ TImageSummary InspectImage(std::span<const std::uint8_t> file, std::uint32_t max
     break;
   }
   return summary;
+}
+
+TImageSummary InspectModuleFile(const std::string& fileName) {
+  std::vector<std::uint8_t> bytes;
+  {
+    TFileStream file(fileName, TFileStream::TMode::Read);
+    bytes.resize(static_cast<std::size_t>(file.Size()));
+    file.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  }
+  try {
+    const TImageSummary summary = InspectImage(bytes);
+    const bool x86 = summary.Machine == kMachineI386 && !summary.Is64;
+    const bool x64 = summary.Machine == kMachineAmd64 && summary.Is64;
+    if (!x86 && !x64) {
+      throw EPeImageError(MachineName(summary.Machine) + " with a " +
+                          (summary.Is64 ? "PE32+" : "PE32") +
+                          " optional header is neither x86 nor x64");
+    }
+    return summary;
+  } catch (const EPeImageError& error) {
+    throw EPeImageError("\"" + fileName + "\" is not a loadable module image: " + error.what());
+  }
 }
 
 }  // namespace leafmark::pe

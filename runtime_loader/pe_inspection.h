@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "runtime_loader/pe_headers.h"
 #include "runtime_loader/pe_version.h"
@@ -28,5 +29,10 @@ inline constexpr std::uint32_t kDefaultInspectionImageLimit = 512u << 20;
 // would make the loader refuse the image, and for SizeOfImage above maxImageSize.
 TImageSummary InspectImage(std::span<const std::uint8_t> file,
                            std::uint32_t maxImageSize = kDefaultInspectionImageLimit);
+
+// Reads a module file and inspects it as above; also refuses an image that is neither x86
+// (PE32) nor x64 (PE32+). The message of the EPeImageError names the file. A file that cannot
+// be read raises EStreamError.
+TImageSummary InspectModuleFile(const std::string& fileName);
 
 }  // namespace leafmark::pe

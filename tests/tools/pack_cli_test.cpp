@@ -113,9 +113,12 @@ TEST_F(PackCliTest, RefusedInputsNameTheFileAndLeaveNothingBehind) {
 }
 
 TEST_F(PackCliTest, TheRuntimeIsStoredAsFlashOcxAndMayNotCollideWithABookFile) {
-  test::WriteFileText(tmp_.File("runtime.dll"), "runtime image");
+  // The runtime must be a DLL of the player's machine: a real x86 DLL stands in for both.
+  const TBytes runtime = test::ReadFileBytes("/usr/i686-w64-mingw32/lib/zlib1.dll");
+  test::WriteFileBytes(Player(), runtime);
+  test::WriteFileBytes(tmp_.File("runtime.dll"), runtime);
   ASSERT_EQ(Pack(Create("--runtime " + tmp_.File("runtime.dll"))).exitCode, 0);
-  EXPECT_EQ(ReadEntryToMemory("flash.ocx", Out())->Text(), "runtime image");
+  EXPECT_EQ(ReadEntryToMemory("flash.ocx", Out())->Bytes(), runtime);
 
   AddFile("Flash.OCX", "another");
   const TRun run = Pack(Create("--runtime " + tmp_.File("runtime.dll")));
