@@ -1,0 +1,262 @@
+// The in-memory loader on real DLLs: zlib from the compilers' runtime, and a probe DLL of
+// our own that shows the entry-point reasons, imports and unwinding.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/stream.h"
+#include "runtime_loader/dll_loader.h"
+#include "runtime_loader/module_resources.h"
+#include "runtime_loader/pe_error.h"
+#include "tests/runtime_loader/pe_writer.h"
+#include "tests/support/temp_dir.h"
+
+namespace leafmark {
+namespace {
+
+std::string BinFile(const std::string& name) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir = path;
+  return dir.substr(0, dir.find_last_of('\\') + 1) + name;
+}
+
+TMemoryStream FileStream(const std::string& name) { return TMemoryStream(test::ReadFileBytes(name)); }
+
+// Function pointers convert through void (*)() without a cast-function-type warning.
+template <typename T, typename U>
+T FunctionCast(U function) {
+  return reinterpret_cast<T>(reinterpret_cast<void (*)()>(function));
+}
+
+template <typename T>
+T Export(const TDLLLoader& loader, const char* name) {
+  const FARPROC address = loader.FindExport(name);
+  EXPECT_NE(address, nullptr) << name;
+  return FunctionCast<T>(address);
+}
+
+std::string ProbeReasons() {
+  char buffer[64] = {};
+  GetEnvironmentVariableA("LEAFMARK_PROBE_REASONS", buffer, sizeof buffer);
+  return buffer;
+}
+
+bool InModuleList(HMODULE base) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  MODULEENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+    if (entry.hModule == base) found = true;
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+bool IsReleased(const void* address) {
+  MEMORY_BASIC_INFORMATION info{};
+  return VirtualQuery(address, &info, sizeof info) != 0 && info.State == MEM_FREE;
+}
+
+TEST(DLLLoaderTest, ZlibRunsFromMemoryAndIsReleased) {
+  TMemoryStream stream = FileStream(BinFile("loader_data\\zlib1.dll"));
+  stream.Seek(0, TSeekOrigin::End);  // the copy starts at position 0 whatever the position
+  auto loader = std::make_unique<TDLLLoader>();
+  EXPECT_EQ(loader->FindExport("compress"), nullptr) << "nothing loaded yet";
+  loader->LoadModule(stream);
+  const HMODULE base = loader->ModuleBase();
+  ASSERT_NE(base, nullptr);
+
+  using TCompress = int(__cdecl*)(unsigned char*, unsigned long*, const unsigned char*, unsigned long);
+  using TBound = unsigned long(__cdecl*)(unsigned long);
+  using TVersion = const char*(__cdecl*)();
+  const auto compress = Export<TCompress>(*loader, "compress");
+  const auto uncompress = Export<TCompress>(*loader, "uncompress");
+  const auto compressBound = Export<TBound>(*loader, "compressBound");
+  const auto zlibVersion = Export<TVersion>(*loader, "zlibVersion");
+  ASSERT_TRUE(compress && uncompress && compressBound && zlibVersion);
+  EXPECT_EQ(std::string(zlibVersion()).substr(0, 2), "1.");
+
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "page " + std::to_string(i % 37) + " of the book; ";
+  std::vector<unsigned char> packed(compressBound(static_cast<unsigned long>(text.size())));
+  unsigned long packedSize = static_cast<unsigned long>(packed.size());
+  ASSERT_EQ(compress(packed.data(), &packedSize, reinterpret_cast<const unsigned char*>(text.data()),
+                     static_cast<unsigned long>(text.size())),
+            0);
+  EXPECT_LT(packedSize, text.size() / 4);
+  std::string unpacked(text.size(), '\0');
+  unsigned long unpackedSize = static_cast<unsigned long>(unpacked.size());
+  ASSERT_EQ(uncompress(reinterpret_cast<unsigned char*>(unpacked.data()), &unpackedSize, packed.data(), packedSize), 0);
+  EXPECT_EQ(unpacked, text);
+
+  // The system loader knows nothing of it.
+  EXPECT_EQ(GetModuleHandleA("zlib1.dll"), nullptr);
+  EXPECT_FALSE(InModuleList(base));
+  HMODULE owner = nullptr;
+  EXPECT_FALSE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                  reinterpret_cast<LPCSTR>(reinterpret_cast<void*>(compress)), &owner));
+  EXPECT_EQ(ReadModuleVersion(base), 0x01020D00u);
+
+  loader.reset();
+  EXPECT_TRUE(IsReleased(base));
+}
+
+// Fills chosen slots and remembers every question it was asked.
+class TRecordingLoader : public TDLLLoader {
+ public:
+  std::map<std::string, FARPROC> Replacements;
+  std::vector<std::string> Asked;
+
+  FARPROC GetImportReplacement(LPCSTR moduleName, LPCSTR nameOrOrdinal) override {
+    const std::string name = IS_INTRESOURCE(nameOrOrdinal)
+                                 ? "#" + std::to_string(reinterpret_cast<ULONG_PTR>(nameOrOrdinal))
+                                 : std::string(nameOrOrdinal);
+    Asked.push_back(std::string(moduleName) + "!" + name);
+    const auto found = Replacements.find(name);
+    return found == Replacements.end() ? nullptr : found->second;
+  }
+};
+
+extern "C" int ReplacementOfHooked() { return 1234; }
+
+class DLLLoaderProbeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetEnvironmentVariableA("LEAFMARK_PROBE_REASONS", "");
+    loader_ = std::make_unique<TRecordingLoader>();
+    loader_->Replacements["HookedFunction"] = FunctionCast<FARPROC>(&ReplacementOfHooked);
+    TMemoryStream stream = FileStream(BinFile("leafmark_loader_probe.dll"));
+    loader_->LoadModule(stream);
+  }
+  std::unique_ptr<TRecordingLoader> loader_;
+};
+
+TEST_F(DLLLoaderProbeTest, EntryPointSeesAttachThenThreadAttachThenDetach) {
+  EXPECT_EQ(ProbeReasons(), "12");
+  const auto ownModule = Export<HINSTANCE (*)()>(*loader_, "ProbeOwnModule");
+  EXPECT_EQ(ownModule(), reinterpret_cast<HINSTANCE>(loader_->ModuleBase()));
+  loader_.reset();
+  EXPECT_EQ(ProbeReasons(), "120");
+}
+
+TEST_F(DLLLoaderProbeTest, ImportsByNameAndOrdinalAreBoundAndMissingModulesLeaveNil) {
+  EXPECT_EQ(Export<int (*)()>(*loader_, "ProbeHelperAnswer")(), 41);
+  EXPECT_EQ(Export<int (*)()>(*loader_, "ProbeHelperByOrdinal")(), 7);
+  EXPECT_EQ(Export<int (*)()>(*loader_, "ProbeHooked")(), 1234);
+
+  const auto& asked = loader_->Asked;
+  auto wasAsked = [&](const std::string& q) { return std::find(asked.begin(), asked.end(), q) != asked.end(); };
+  EXPECT_TRUE(wasAsked("leafmark_loader_helper.dll!#7")) << "ordinals arrive as small integers";
+  EXPECT_TRUE(wasAsked("leafmark_loader_helper.dll!HelperAnswer"));
+  EXPECT_TRUE(wasAsked("leafmark_loader_absent.dll!AbsentFunction"));
+
+  std::map<std::string, const TImportedFunction*> records;
+  for (const auto& f : loader_->Imports().Items) records[f.FunctionName] = &f;
+  ASSERT_TRUE(records.count("AbsentFunction") && records.count("HookedFunction") && records.count("HelperAnswer"));
+  EXPECT_EQ(records["AbsentFunction"]->ModuleFileName, "leafmark_loader_absent.dll");
+  EXPECT_EQ(*records["AbsentFunction"]->Slot, nullptr) << "no such module, no replacement";
+  EXPECT_EQ(*records["HookedFunction"]->Slot, FunctionCast<FARPROC>(&ReplacementOfHooked));
+  EXPECT_EQ(*records["HelperAnswer"]->Slot,
+            GetProcAddress(GetModuleHandleA("leafmark_loader_helper.dll"), "HelperAnswer"));
+  for (const auto& f : loader_->Imports().Items) {
+    EXPECT_NE(f.ModuleFileName + "!" + f.FunctionName, "leafmark_loader_helper.dll!") << "ordinals are not recorded";
+  }
+  EXPECT_EQ(std::count_if(loader_->Imports().Items.begin(), loader_->Imports().Items.end(),
+                          [](const TImportedFunction& f) { return f.ModuleFileName == "leafmark_loader_helper.dll"; }),
+            1);
+}
+
+TEST_F(DLLLoaderProbeTest, LibrariesItLoadedAreFreedWithIt) {
+  EXPECT_NE(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
+  loader_.reset();
+  EXPECT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
+}
+
+TEST_F(DLLLoaderProbeTest, ACppExceptionIsThrownAndCaughtInsideTheImage) {
+  EXPECT_EQ(Export<int (*)()>(*loader_, "ProbeThrowAndCatch")(), 42);
+}
+
+TEST_F(DLLLoaderProbeTest, ExportsAreFoundByExactNameOnly) {
+  EXPECT_NE(loader_->FindExport("DllGetClassObject"), nullptr);
+  EXPECT_EQ(loader_->FindExport("dllgetclassobject"), nullptr);
+  EXPECT_EQ(loader_->FindExport("Missing"), nullptr);
+  EXPECT_EQ(loader_->FindExport(nullptr), nullptr);
+}
+
+TEST_F(DLLLoaderProbeTest, ResourcesAndVersionOfThePlacedImage) {
+  const HMODULE base = loader_->ModuleBase();
+  EXPECT_EQ(ReadModuleVersion(base), 0x0A002D02u);
+  DWORD size = 0;
+  const void* data = nullptr;
+  auto text = [&] { return std::string(static_cast<const char*>(data), size).substr(0, 7); };
+  ASSERT_TRUE(FindModuleResource(base, 10, "NEUTRALONLY", size, data));
+  EXPECT_EQ(text(), "neutral");
+  ASSERT_TRUE(FindModuleResource(base, 10, "ENGLISHONLY", size, data));
+  EXPECT_EQ(text(), "english");
+  EXPECT_FALSE(FindModuleResourceLang(base, 10, "NEUTRALONLY", 1033, size, data));
+  EXPECT_FALSE(FindModuleResource(base, 10, "neutralonly", size, data));
+
+  // A language no locale names is found only once the thread asks for it.
+  const LCID before = GetThreadLocale();
+  EXPECT_FALSE(FindModuleResource(base, 10, "RUSSIANONLY", size, data));
+  SetThreadLocale(MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT), SORT_DEFAULT));
+  EXPECT_TRUE(FindModuleResource(base, 10, "RUSSIANONLY", size, data));
+  SetThreadLocale(before);
+
+  EXPECT_FALSE(FindModuleResource(nullptr, 10, "NEUTRALONLY", size, data));
+  EXPECT_EQ(ReadModuleVersion(nullptr), 0u);
+  EXPECT_NE(ReadModuleVersion(GetModuleHandleA("kernel32.dll")), 0u) << "system modules work too";
+}
+
+TEST(DLLLoaderTest, ImagesItCannotLoadAreRefusedAndLeaveTheLoaderEmpty) {
+  struct TCase {
+    const char* Name;
+    test::TBytes Bytes;
+    const char* Reason;
+  } cases[] = {
+      {"text", {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'}, "MZ"},
+      {"other machine", test::ReadFileBytes(BinFile("loader_data\\other-machine-zlib1.dll")), "this process"},
+  };
+  for (auto& c : cases) {
+    TDLLLoader loader;
+    TMemoryStream stream(c.Bytes);
+    try {
+      loader.LoadModule(stream);
+      ADD_FAILURE() << c.Name << ": loaded";
+    } catch (const pe::EPeImageError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.Reason), std::string::npos) << c.Name << ": " << e.what();
+    }
+    EXPECT_EQ(loader.ModuleBase(), nullptr);
+    EXPECT_TRUE(loader.Imports().Items.empty());
+  }
+}
+
+#ifdef _WIN64
+// The exception directory is registered after the imports are bound; when it is broken the
+// libraries already loaded are freed again.
+TEST(DLLLoaderTest, ALoadThatFailsHalfwayReleasesItsLibraries) {
+  ASSERT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
+  test::TPeWriter writer(true);
+  std::vector<test::TImportSpec> imports = {{"leafmark_loader_helper.dll", {{"HelperAnswer"}}, {}, 0, {}}};
+  writer.AddImports(imports);
+  writer.SetDirectory(3, 0x1000, 0x7FFFFF00);
+  TMemoryStream stream(writer.Build());
+  TDLLLoader loader;
+  EXPECT_THROW(loader.LoadModule(stream), pe::EPeImageError);
+  EXPECT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
+  EXPECT_EQ(loader.ModuleBase(), nullptr);
+}
+#endif
+
+}  // namespace
+}  // namespace leafmark

@@ -1,0 +1,58 @@
+// A DLL for the in-memory loader's tests: records its entry-point reasons in an environment
+// variable (which outlives the module), imports by name and by ordinal and from a module
+// that does not exist, and throws and catches a C++ exception inside itself.
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+
+extern "C" int HelperAnswer();
+extern "C" int HelperByOrdinal();
+extern "C" int HookedFunction();
+extern "C" int AbsentFunction();
+
+namespace {
+
+HINSTANCE ownModule = nullptr;
+
+void RecordReason(DWORD reason) {
+  char buffer[64] = {};
+  GetEnvironmentVariableA("LEAFMARK_PROBE_REASONS", buffer, sizeof buffer - 2);
+  std::string reasons = buffer;
+  reasons += static_cast<char>('0' + reason);
+  SetEnvironmentVariableA("LEAFMARK_PROBE_REASONS", reasons.c_str());
+}
+
+[[gnu::noinline]] void Fail(int depth) {
+  if (depth == 0) throw std::runtime_error("thrown inside the probe");
+  Fail(depth - 1);
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  ownModule = instance;
+  RecordReason(reason);
+  return TRUE;
+}
+
+extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID, REFIID, void** object) {
+  *object = nullptr;
+  return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+extern "C" HINSTANCE ProbeOwnModule() { return ownModule; }
+extern "C" int ProbeHelperAnswer() { return HelperAnswer(); }
+extern "C" int ProbeHelperByOrdinal() { return HelperByOrdinal(); }
+extern "C" int ProbeHooked() { return HookedFunction(); }
+extern "C" int ProbeAbsent() { return AbsentFunction(); }
+
+// Unwinds through several frames of this image to a handler in it.
+extern "C" int ProbeThrowAndCatch() {
+  try {
+    Fail(3);
+  } catch (const std::runtime_error& error) {
+    return std::string(error.what()) == "thrown inside the probe" ? 42 : 1;
+  }
+  return 0;
+}
