@@ -19,6 +19,8 @@ HRESULT BindSystemMoniker(const std::wstring& target, IBindCtx* bindContext, IMo
   return moniker->BindToStorage(bindContext, left, iid, object);
 }
 
+bool Answered(HRESULT bound) { return bound == S_OK || bound == MK_S_ASYNCHRONOUS; }
+
 }  // namespace
 
 HRESULT TContentManager::BindURLToStorage(IBindCtx* bindContext, IMoniker* left, REFIID iid,
@@ -44,15 +46,16 @@ HRESULT TContentManager::BindURLToStorage(IBindCtx* bindContext, IMoniker* left,
       if (!handled && created.provider->HasData() == S_OK) handled = true;
       if (!handled) {
         const std::wstring target = GetControlBasePath(control.Get()) + L"/" + relativePath;
-        const HRESULT bound = BindSystemMoniker(target, bindContext, left, iid, object);
-        handled = bound == S_OK || bound == MK_S_ASYNCHRONOUS;
+        handled = Answered(BindSystemMoniker(target, bindContext, left, iid, object));
       }
     } else {
       if (const ContentProviderCallback contentCallback = CurrentContentCallback()) {
         std::unique_ptr<TStream> stream = WrapIStreamForMainThread(created.stream);
         contentCallback(url, stream, handled);
       }
-      if (!handled) handled = BindSystemMoniker(url, bindContext, left, iid, object) == S_OK;
+      // An asynchronous answer counts here too: the system moniker goes on to deliver through
+      // the same callback, so reporting MK_E_NOSTORAGE would contradict what follows.
+      if (!handled) handled = Answered(BindSystemMoniker(url, bindContext, left, iid, object));
     }
     return handled ? MK_S_ASYNCHRONOUS : MK_E_NOSTORAGE;
   });

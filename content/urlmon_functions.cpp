@@ -33,8 +33,8 @@ TUrlmonLibrary::TUrlmonLibrary(const char* libraryName) : module_(LoadLibraryA(l
 
 TUrlmonLibrary::~TUrlmonLibrary() { FreeLibrary(module_); }
 
-void InitUrlmon() {
-  if (!processUrlmon) processUrlmon = std::make_unique<TUrlmonLibrary>();
+void InitUrlmon(const char* libraryName) {
+  if (!processUrlmon) processUrlmon = std::make_unique<TUrlmonLibrary>(libraryName);
 }
 
 void FinalizeUrlmon() { processUrlmon.reset(); }

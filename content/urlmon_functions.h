@@ -31,8 +31,9 @@ class TUrlmonLibrary {
   TRegisterBindStatusCallbackFunction registerBindStatusCallback_ = nullptr;
 };
 
-// Process-wide, at start-up and at exit, on the main thread. InitUrlmon throws as above.
-void InitUrlmon();
+// Process-wide, at start-up and at exit, on the main thread. InitUrlmon throws as above;
+// tests may name a stand-in library.
+void InitUrlmon(const char* libraryName = "urlmon.dll");
 void FinalizeUrlmon();
 
 // The system's functions through the pointers; E_FAIL (and no out-object) when urlmon has
