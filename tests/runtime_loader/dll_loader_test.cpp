@@ -111,6 +111,27 @@ TEST(DLLLoaderTest, ZlibRunsFromMemoryAndIsReleased) {
   EXPECT_TRUE(IsReleased(base));
 }
 
+// The compilers' runtime DLLs: libgcc's helpers and winpthread's mutexes, called from memory.
+TEST(DLLLoaderTest, CompilerRuntimeDllsRunFromMemory) {
+  TDLLLoader winpthread;
+  TMemoryStream winpthreadImage = FileStream(BinFile("libwinpthread-1.dll"));
+  winpthread.LoadModule(winpthreadImage);
+  using TMutexCall = int (*)(void*);
+  using TMutexInit = int (*)(void*, const void*);
+  void* mutex = nullptr;
+  EXPECT_EQ(Export<TMutexInit>(winpthread, "pthread_mutex_init")(&mutex, nullptr), 0);
+  EXPECT_EQ(Export<TMutexCall>(winpthread, "pthread_mutex_lock")(&mutex), 0);
+  EXPECT_EQ(Export<TMutexCall>(winpthread, "pthread_mutex_unlock")(&mutex), 0);
+  EXPECT_EQ(Export<TMutexCall>(winpthread, "pthread_mutex_destroy")(&mutex), 0);
+
+  TDLLLoader libgcc;
+  TMemoryStream libgccImage = FileStream(BinFile(std::string("loader_data\\") + LEAFMARK_LIBGCC_DLL));
+  libgcc.LoadModule(libgccImage);
+  EXPECT_EQ(Export<int (*)(unsigned long long)>(libgcc, "__popcountdi2")(0xF0F0000000000001ull), 9);
+  EXPECT_EQ(Export<int (*)(unsigned long long)>(libgcc, "__clzdi2")(1), 63);
+  EXPECT_EQ(GetModuleHandleA(LEAFMARK_LIBGCC_DLL), nullptr);
+}
+
 // Fills chosen slots and remembers every question it was asked.
 class TRecordingLoader : public TDLLLoader {
  public:
