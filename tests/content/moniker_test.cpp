@@ -224,6 +224,12 @@ class RuntimeRequestTest : public MonikerTest {
   std::wstring MovieURL(const std::wstring& relativePath, int id = 1) const {
     return L"Z:/FromMemory/" + marker_ + L"/" + std::to_wstring(id) + L"/" + relativePath;
   }
+  // Once the runtime lets go of its request, nothing of the download may hold its callback:
+  // provider, facade, byte stream and wrapper are all destroyed.
+  void ExpectAllReleased(TRuntimeRequest& request) {
+    request = TRuntimeRequest{};
+    EXPECT_EQ(OtherReferences(callback_.Get()), 0u);
+  }
   leafmark::test::TTempDir base_;
 };
 
@@ -248,6 +254,7 @@ TEST_F(RuntimeRequestTest, AMovieHandedOverAsBytesArrivesWhenTheRuntimeAsksFromI
   EXPECT_EQ(events[2].bytes, movie);
   EXPECT_EQ(events[3].result, S_OK);
   EXPECT_NE(events[2].thread, GetCurrentThreadId());  // held bytes go on the asking thread
+  ExpectAllReleased(request);
 
   // The registration answered one download; the next goes to the control's events.
   TComPtr<TRecordingCallback> second = MakeCom<TRecordingCallback>();
@@ -281,7 +288,7 @@ TEST_F(RuntimeRequestTest, TheControlsExEventAnswersFirst) {
   }
   EXPECT_NE(events.back().thread, GetCurrentThreadId());
   EXPECT_EQ(control_->Calls().back(), L"LoadEx files/thumb/1.jpg");
-  EXPECT_EQ(OtherReferences(callback_.Get()), 1u);  // only the bind context still holds it
+  ExpectAllReleased(request);
 }
 
 TEST_F(RuntimeRequestTest, AnExHandlerThatKeepsTheStreamEndsTheDownloadWhenItDestroysIt) {
@@ -299,6 +306,7 @@ TEST_F(RuntimeRequestTest, AnExHandlerThatKeepsTheStreamEndsTheDownloadWhenItDes
   EXPECT_EQ(callback_->Sequence(), "OnResponse OnStartBinding OnDataAvailable");
   RunOnWorkerWhilePumping([&] { kept.reset(); });
   EXPECT_EQ(callback_->Sequence(), "OnResponse OnStartBinding OnDataAvailable OnStopBinding");
+  ExpectAllReleased(request);
 }
 
 TEST_F(RuntimeRequestTest, ThenTheControlsPlainEventAnswersInOneWrite) {
@@ -316,6 +324,7 @@ TEST_F(RuntimeRequestTest, ThenTheControlsPlainEventAnswersInOneWrite) {
   const auto calls = control_->Calls();
   EXPECT_EQ(std::vector<std::wstring>(calls.end() - 2, calls.end()),
             (std::vector<std::wstring>{L"LoadEx page.swf", L"Load page.swf"}));
+  ExpectAllReleased(request);
 }
 
 TEST_F(RuntimeRequestTest, BytesWrittenByAnExHandlerThatDidNotSayHandledStillAnswer) {
@@ -412,6 +421,7 @@ TEST_F(RuntimeRequestTest, TheProcessWideCallbackMayKeepTheStream) {
   kept->WriteBuffer("abc", 3);
   kept.reset();
   EXPECT_EQ(callback_->Sequence(), "OnResponse OnStartBinding OnDataAvailable OnStopBinding");
+  ExpectAllReleased(request);
 }
 
 TEST_F(RuntimeRequestTest, TheDummyMovieURLGoesToTheCallbackThenToTheSystem) {
