@@ -60,15 +60,14 @@ RECT ScreenToWorkspace(HWND window, RECT rect) {
   return rect;
 }
 
+// A minimized window stays where it is; the bounds are those it is restored to.
 void SetRestoreBounds(HWND window, const RECT& bounds) {
   WINDOWPLACEMENT placement{};
   placement.length = sizeof placement;
   if (!::GetWindowPlacement(window, &placement)) return;
   placement.flags = 0;
   placement.rcNormalPosition = ScreenToWorkspace(window, bounds);
-  placement.showCmd = !::IsWindowVisible(window) ? SW_HIDE
-                      : ::IsIconic(window)      ? SW_SHOWMINNOACTIVE
-                                                : SW_SHOWMAXIMIZED;
+  placement.showCmd = ::IsWindowVisible(window) ? SW_SHOWMINNOACTIVE : SW_HIDE;
   ::SetWindowPlacement(window, &placement);
 }
 
@@ -112,19 +111,33 @@ TWindowState TForm::WindowState() const {
 void TForm::SetWindowState(TWindowState state) {
   if (WindowState() == state) return;
   windowState_ = state;
-  // A hidden form takes the state when it is shown.
-  if (Visible() && ExistingHandle()) ::ShowWindow(ExistingHandle(), ShowCommand(state));
+  if (Visible() && ExistingHandle()) {
+    ::ShowWindow(ExistingHandle(), ShowCommand(state));
+  } else if (state != TWindowState::Maximized) {
+    // No longer waiting to be maximized: bounds given meanwhile become the normal ones.
+    ApplyMaximizedBounds();
+  }
 }
 
 void TForm::ShowHandle(bool visible) {
   const HWND window = ExistingHandle();
   if (visible) {
     ::ShowWindow(window, ShowCommand(windowState_));
+    ApplyMaximizedBounds();
   } else {
     windowState_ = WindowState();
     ::ShowWindow(window, SW_HIDE);
   }
 }
+
+void TForm::ApplyMaximizedBounds() {
+  if (!maximizedBounds_) return;
+  const RECT bounds = *maximizedBounds_;
+  maximizedBounds_.reset();
+  TWinControl::SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+}
+
+RECT TForm::WindowBounds() const { return maximizedBounds_ ? *maximizedBounds_ : TWinControl::WindowBounds(); }
 
 void TForm::SetBorderWidth(int width) {
   width = std::max(width, 0);
@@ -154,9 +167,15 @@ void TForm::SetColor(TColor color) {
 
 void TForm::SetBounds(int left, int top, int width, int height) {
   const HWND window = ExistingHandle();
-  if (window && (::IsIconic(window) || ::IsZoomed(window))) {
-    SetRestoreBounds(window, RECT{left, top, left + width, top + height});
-    if (::IsIconic(window)) return;
+  const RECT bounds{left, top, left + width, top + height};
+  if (!Visible() && windowState_ == TWindowState::Maximized) {
+    // Moving the hidden window would make these its normal bounds, which it returns to.
+    maximizedBounds_ = bounds;
+    return;
+  }
+  if (window && Visible() && ::IsIconic(window)) {
+    SetRestoreBounds(window, bounds);
+    return;
   }
   TWinControl::SetBounds(left, top, width, height);
 }

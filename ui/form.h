@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "ui/color.h"
@@ -61,10 +62,14 @@ class TForm : public TWinControl {
   void SetColor(TColor color);
   const TFont& Font() const { return font_; }
 
-  // On a minimized or maximized window, the bounds also become the ones it returns to.
+  // A minimized window keeps its place and returns to these bounds. A hidden form that
+  // waits to be shown maximized takes them once it is, keeping its normal bounds for later.
   void SetBounds(int left, int top, int width, int height) override;
 
-  void Show() { SetVisible(true); }
+  void Show() {
+    HandleNeeded();
+    SetVisible(true);
+  }
   void Hide() { SetVisible(false); }
   // Closing the application's main form ends the application; any other form is hidden.
   void Close();
@@ -83,6 +88,7 @@ class TForm : public TWinControl {
   void CreateParams(TCreateParams& params) override;
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void ShowHandle(bool visible) override;
+  RECT WindowBounds() const override;
 
  private:
   LRESULT KeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -90,6 +96,7 @@ class TForm : public TWinControl {
   void InsetClientArea(WPARAM wParam, LPARAM lParam) const;
   void PaintInnerBorder();
   void EraseBackground(HDC dc);
+  void ApplyMaximizedBounds();
 
   std::wstring className_;
   std::string caption_;
@@ -97,6 +104,7 @@ class TForm : public TWinControl {
   TFont font_;
   TWindowState windowState_ = TWindowState::Normal;
   int borderWidth_ = 0;
+  std::optional<RECT> maximizedBounds_;  // set while hidden and waiting to be maximized
 };
 
 }  // namespace leafmark::ui

@@ -75,12 +75,13 @@ class TWinControl {
   virtual void ShowHandle(bool visible);
   // Lays out the children aligned to fill the client area.
   void AlignControls();
+  // The bounds as left, top, right, bottom, in the coordinates Left() and Top() use.
+  virtual RECT WindowBounds() const;
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   void CreateHandle();
   void DestroyHandle() noexcept;
-  RECT WindowBounds() const;
 
   HWND handle_ = nullptr;
   TWinControl* parent_ = nullptr;

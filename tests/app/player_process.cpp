@@ -91,9 +91,17 @@ TPlayer::TPlayer(const std::string& exePath, const std::vector<std::string>& arg
   startup.cb = sizeof startup;
   const std::wstring application = Widen(exePath);
   const std::wstring directory = Widen(workingDir);
-  if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        directory.c_str(), &startup, &process_)) {
-    throw std::runtime_error("cannot start " + exePath + ": error " + std::to_string(::GetLastError()));
+  // Wine now and then refuses a start with ERROR_INTERNAL_ERROR; a second try succeeds.
+  for (int attempt = 1;; ++attempt) {
+    if (::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         directory.c_str(), &startup, &process_)) {
+      break;
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
+      throw std::runtime_error("cannot start " + exePath + ": error " + std::to_string(error));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
 }
 
