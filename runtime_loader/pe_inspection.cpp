@@ -1,5 +1,6 @@
 #include "runtime_loader/pe_inspection.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "archive/stream.h"
@@ -58,6 +59,22 @@ TImageSummary InspectModuleFile(const std::string& fileName) {
     return summary;
   } catch (const EPeImageError& error) {
     throw EPeImageError("\"" + fileName + "\" is not a loadable module image: " + error.what());
+  }
+}
+
+TPeHeaders ReadModuleFileHeaders(const std::string& fileName) {
+  // Headers lie within SizeOfHeaders, a few kilobytes in practice; a megabyte is ample.
+  constexpr std::int64_t kHeaderReadLimit = 1 << 20;
+  std::vector<std::uint8_t> bytes;
+  {
+    TFileStream file(fileName, TFileStream::TMode::Read);
+    bytes.resize(static_cast<std::size_t>(std::min(file.Size(), kHeaderReadLimit)));
+    file.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  }
+  try {
+    return ParsePeHeaders(bytes);
+  } catch (const EPeImageError& error) {
+    throw EPeImageError("\"" + fileName + "\" is not a module image: " + error.what());
   }
 }
 

@@ -35,4 +35,8 @@ TImageSummary InspectImage(std::span<const std::uint8_t> file,
 // be read raises EStreamError.
 TImageSummary InspectModuleFile(const std::string& fileName);
 
+// The headers of a module file, read from its start only (a player followed by a large book
+// need not be read whole). Throws EPeImageError naming the file.
+TPeHeaders ReadModuleFileHeaders(const std::string& fileName);
+
 }  // namespace leafmark::pe

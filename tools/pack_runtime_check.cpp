@@ -8,9 +8,10 @@
 namespace leafmark::pack {
 
 void CheckRuntimeImage(const std::string& runtimeFile, const std::string& playerFile) {
-  pe::TImageSummary player;
+  // Only the player's machine matters; it need not be loadable from memory itself.
+  pe::TPeHeaders player;
   try {
-    player = pe::InspectModuleFile(playerFile);
+    player = pe::ReadModuleFileHeaders(playerFile);
   } catch (const std::runtime_error& error) {
     throw std::runtime_error(std::string("the player's machine cannot be told: ") + error.what());
   }
@@ -28,7 +29,7 @@ void CheckRuntimeImage(const std::string& runtimeFile, const std::string& player
                              " program, not a DLL; the player \"" + playerFile + "\" is " +
                              playerMachine);
   }
-  if (runtime.Machine != player.Machine) {
+  if (runtime.Machine != player.Machine || runtime.Is64 != player.Is64) {
     throw std::runtime_error("the runtime \"" + runtimeFile + "\" is " + runtimeMachine +
                              " but the player \"" + playerFile + "\" is " + playerMachine +
                              ": the player cannot load it");

@@ -99,7 +99,12 @@ TEST_F(PackModuleCheckTest, InspectRefusesWhatCannotBeLoadedWithTheReason) {
 }
 
 TEST_F(PackModuleCheckTest, CreateRefusesARuntimeThePlayerCannotLoad) {
-  const std::string player = Write("player.exe", Module(false, false, false, false));
+  // A player without relocations (it never moves), already carrying a book: only its machine
+  // is read.
+  TBytes playerImage = Module(false, false, false, false);
+  WriteU16(playerImage, kFileHeaderOffset + 18, 0x0103);
+  playerImage.resize(playerImage.size() + (3u << 20), 0x5A);
+  const std::string player = Write("player.exe", playerImage);
   TTempDir book;
   WriteFileText(book.File("book.swf"), "movie");
   struct TCase {
