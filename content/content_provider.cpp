@@ -26,6 +26,15 @@ std::wstring ResponseHeaders(std::int64_t contentLength) {
   return L"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_wstring(low) + L"\r\n";
 }
 
+// An empty write needs no bytes (and may come without a buffer), but still counts as data.
+HRESULT Store(IStream& stream, const void* data, ULONG count, ULONG* written) {
+  if (count == 0) {
+    if (written) *written = 0;
+    return S_OK;
+  }
+  return stream.Write(data, count, written);
+}
+
 }  // namespace
 
 com::TComPtr<IStream> CreateMemoryIStream() {
@@ -116,14 +125,14 @@ HRESULT TContentProvider::Write(const void* data, ULONG count, ULONG* written) n
     dataWritten_ = true;
     if (!callback_) {
       if (!buffer_) return E_UNEXPECTED;
-      const HRESULT stored = buffer_->Write(data, count, written);
+      const HRESULT stored = Store(*buffer_, data, count, written);
       if (FAILED(stored)) return stored;
       bufferedSize_ += count;
       return S_OK;
     }
     EnsureStarted();
     const auto piece = CreateMemoryIStream();
-    const HRESULT stored = piece->Write(data, count, written);
+    const HRESULT stored = Store(*piece, data, count, written);
     if (FAILED(stored)) return stored;
     Rewind(*piece);
     const HRESULT notified = NotifyData(piece.Get(), count);

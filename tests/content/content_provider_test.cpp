@@ -102,11 +102,22 @@ TEST_P(ContentProviderTest, NothingWrittenMeansNothingSentAtAll) {
 }
 
 TEST_P(ContentProviderTest, AnEmptyWriteBeforeAttachmentCountsAsData) {
-  EXPECT_EQ(WriteTo(*created_.stream, ""), 0u);
+  EXPECT_EQ(created_.provider->HasData(), S_FALSE);
+  ULONG written = 7;
+  EXPECT_EQ(created_.stream->Write(nullptr, 0, &written), S_OK);
+  EXPECT_EQ(written, 0u);
   EXPECT_EQ(created_.provider->HasData(), S_OK);
   created_.provider->SetBindStatusCallback(callback_.Get());
   EXPECT_EQ(callback_->Sequence(), Expected("OnResponse OnStartBinding OnDataAvailable"));
   EXPECT_EQ(callback_->Events().back().size, 0u);
+}
+
+TEST_P(ContentProviderTest, AnEmptyWriteAfterAttachmentIsNotifiedToo) {
+  created_.provider->SetBindStatusCallback(callback_.Get());
+  EXPECT_EQ(created_.provider->Write(nullptr, 0, nullptr), S_OK);
+  EXPECT_EQ(callback_->Sequence(), Expected("OnResponse OnStartBinding OnDataAvailable"));
+  EXPECT_EQ(callback_->Events().back().size, 0u);
+  EXPECT_TRUE(callback_->Events().back().exactMedium);
 }
 
 TEST_P(ContentProviderTest, SetSizeAfterAttachmentOffersTheHeadersAgainWithTheNewLength) {
