@@ -1,3 +1,4 @@
+// Placing, binding, starting and releasing one module image, as a list of named steps.
 #include "runtime_loader/dll_loader.h"
 
 #include <span>

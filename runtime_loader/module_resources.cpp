@@ -1,3 +1,4 @@
+// Resource look-ups over a mapped module: its own headers give the extent every read stays in.
 #include "runtime_loader/module_resources.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// Checked reads: every access is tested against the span before a byte is touched.
 #include "runtime_loader/pe_bytes.h"
 
 #include <cstring>

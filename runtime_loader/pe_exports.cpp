@@ -1,3 +1,4 @@
+// The export directory: names, ordinal indices and function RVAs, each read checked.
 #include "runtime_loader/pe_exports.h"
 
 #include "runtime_loader/pe_bytes.h"

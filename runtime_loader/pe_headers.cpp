@@ -1,3 +1,4 @@
+// DOS header, PE signature, file and optional headers, data directories and section table.
 #include "runtime_loader/pe_headers.h"
 
 #include <algorithm>

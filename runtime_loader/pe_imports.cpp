@@ -1,3 +1,4 @@
+// The import descriptor walk and the import address table slots.
 #include "runtime_loader/pe_imports.h"
 
 #include "archive/little_endian.h"

@@ -1,3 +1,4 @@
+// The loader's steps on a private copy of an image, for tools that judge a file.
 #include "runtime_loader/pe_inspection.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Copying headers and sections from the file to their virtual addresses.
 #include "runtime_loader/pe_layout.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The base relocation blocks and their fix-ups.
 #include "runtime_loader/pe_relocations.h"
 
 #include "archive/little_endian.h"

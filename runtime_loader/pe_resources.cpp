@@ -1,3 +1,4 @@
+// The three-level resource directory walk.
 #include "runtime_loader/pe_resources.h"
 
 #include "runtime_loader/pe_bytes.h"

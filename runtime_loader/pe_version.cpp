@@ -1,3 +1,4 @@
+// VS_FIXEDFILEINFO inside a version resource, and the packed product version.
 #include "runtime_loader/pe_version.h"
 
 #include "archive/little_endian.h"

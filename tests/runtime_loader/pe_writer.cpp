@@ -1,3 +1,4 @@
+// The test PE writer: headers, one composed data section, extra sections, and table builders.
 #include "tests/runtime_loader/pe_writer.h"
 
 #include <algorithm>
