@@ -60,6 +60,12 @@ RECT ScreenToWorkspace(HWND window, RECT rect) {
   return rect;
 }
 
+RECT WorkspaceToScreen(HWND window, RECT rect) {
+  const RECT origin = ScreenToWorkspace(window, RECT{});
+  ::OffsetRect(&rect, -origin.left, -origin.top);
+  return rect;
+}
+
 // A minimized window stays where it is; the bounds are those it is restored to.
 void SetRestoreBounds(HWND window, const RECT& bounds) {
   WINDOWPLACEMENT placement{};
@@ -137,7 +143,17 @@ void TForm::ApplyMaximizedBounds() {
   TWinControl::SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
 }
 
-RECT TForm::WindowBounds() const { return maximizedBounds_ ? *maximizedBounds_ : TWinControl::WindowBounds(); }
+RECT TForm::WindowBounds() const {
+  if (maximizedBounds_) return *maximizedBounds_;
+  const HWND window = ExistingHandle();
+  if (window && ::IsIconic(window)) {
+    // A minimized window's own rectangle is its icon's; its bounds are those it returns to.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (::GetWindowPlacement(window, &placement)) return WorkspaceToScreen(window, placement.rcNormalPosition);
+  }
+  return TWinControl::WindowBounds();
+}
 
 void TForm::SetBorderWidth(int width) {
   width = std::max(width, 0);

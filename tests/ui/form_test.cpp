@@ -58,6 +58,20 @@ TEST(HiddenForm, BoundsSetWhileWaitingToBeMaximizedApplyWhenShownAndNormalBounds
   Application().DestroyForms();
 }
 
+TEST_F(Forms, MinimizedFormReportsAndTakesTheBoundsItReturnsTo) {
+  form->SetWindowState(TWindowState::Minimized);
+  EXPECT_EQ(form->Left(), 50);
+  EXPECT_EQ(form->Width(), 600);
+  form->SetBounds(120, 90, 500, 300);
+  EXPECT_TRUE(::IsIconic(form->Handle()));
+  form->SetWindowState(TWindowState::Normal);
+  const RECT rect = WindowRect(form->Handle());
+  EXPECT_EQ(rect.left, 120);
+  EXPECT_EQ(rect.top, 90);
+  EXPECT_EQ(rect.right - rect.left, 500);
+  EXPECT_EQ(rect.bottom - rect.top, 300);
+}
+
 TEST_F(Forms, InnerBorderNarrowsTheClientAreaAndAlignedChildrenFollow) {
   TWinControl child;
   child.SetParent(form);
