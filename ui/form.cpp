@@ -49,6 +49,12 @@ class TWindowDC {
   HDC dc_;
 };
 
+TWindowState StateOf(HWND window) {
+  if (::IsIconic(window)) return TWindowState::Minimized;
+  if (::IsZoomed(window)) return TWindowState::Maximized;
+  return TWindowState::Normal;
+}
+
 // rcNormalPosition is in workspace coordinates: relative to the work area of the monitor.
 RECT ScreenToWorkspace(HWND window, RECT rect) {
   MONITORINFO monitor{};
@@ -108,10 +114,7 @@ void TForm::SetCaption(const std::string& caption) {
 
 TWindowState TForm::WindowState() const {
   const HWND window = ExistingHandle();
-  if (!window || !Visible()) return windowState_;
-  if (::IsIconic(window)) return TWindowState::Minimized;
-  if (::IsZoomed(window)) return TWindowState::Maximized;
-  return TWindowState::Normal;
+  return window && Visible() ? StateOf(window) : windowState_;
 }
 
 void TForm::SetWindowState(TWindowState state) {
@@ -131,7 +134,7 @@ void TForm::ShowHandle(bool visible) {
     ::ShowWindow(window, ShowCommand(windowState_));
     ApplyMaximizedBounds();
   } else {
-    windowState_ = WindowState();
+    windowState_ = StateOf(window);  // as the user may have left it
     ::ShowWindow(window, SW_HIDE);
   }
 }

@@ -72,6 +72,14 @@ TEST_F(Forms, MinimizedFormReportsAndTakesTheBoundsItReturnsTo) {
   EXPECT_EQ(rect.bottom - rect.top, 300);
 }
 
+TEST_F(Forms, HidingKeepsTheStateTheUserLeftTheFormIn) {
+  ::ShowWindow(form->Handle(), SW_MAXIMIZE);  // as the maximize button does
+  form->Hide();
+  EXPECT_EQ(form->WindowState(), TWindowState::Maximized);
+  form->Show();
+  EXPECT_TRUE(::IsZoomed(form->Handle()));
+}
+
 TEST_F(Forms, InnerBorderNarrowsTheClientAreaAndAlignedChildrenFollow) {
   TWinControl child;
   child.SetParent(form);
