@@ -4,7 +4,7 @@
 #include "app/command_line.h"
 #include "app/program_arguments.h"
 #include "app/ufrm_main.h"
-#include "archive/entry_lookup.h"
+#include "archive/exe_ext.h"
 #include "ui/application.h"
 
 namespace leafmark {
