@@ -52,6 +52,8 @@ HRESULT TContentManager::BindURLToStorage(IBindCtx* bindContext, IMoniker* left,
       if (const ContentProviderCallback contentCallback = CurrentContentCallback()) {
         std::unique_ptr<TStream> stream = WrapIStreamForMainThread(created.stream);
         contentCallback(url, stream, handled);
+        // A callback that kept the stream answers with it, as a control's handler does.
+        if (!stream) handled = true;
       }
       // An asynchronous answer counts here too: the system moniker goes on to deliver through
       // the same callback, so reporting MK_E_NOSTORAGE would contradict what follows.

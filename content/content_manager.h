@@ -26,8 +26,8 @@ namespace leafmark::content {
 
 // The process-wide content callback, asked for URLs that are not movie URLs. It writes the
 // content into stream and sets handled. To go on writing after the call it moves stream out
-// and keeps it; destroying it then ends the download. A stream left in place is destroyed
-// right after the call, which ends the download at once.
+// and keeps it (that alone answers the request); destroying it then ends the download. A
+// stream left in place is destroyed right after the call, which ends the download at once.
 using ContentProviderCallback =
     std::function<void(const std::wstring& url, std::unique_ptr<TStream>& stream, bool& handled)>;
 

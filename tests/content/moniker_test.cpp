@@ -424,6 +424,27 @@ TEST_F(RuntimeRequestTest, TheProcessWideCallbackMayKeepTheStream) {
   ExpectAllReleased(request);
 }
 
+TEST_F(RuntimeRequestTest, AProcessWideCallbackThatKeepsTheStreamAnswersEvenUnflagged) {
+  // The callback took the stream but did not say so: the request is still its own, and the
+  // system must not deliver the same file into the runtime's callback as well.
+  leafmark::test::WriteFileText(base_.File("kept.txt"), "from the system");
+  std::unique_ptr<TStream> kept;
+  ContentManager().SetContentProviderCallback(
+      [&](const std::wstring&, std::unique_ptr<TStream>& stream, bool&) {
+        kept = std::move(stream);
+      });
+  TRuntimeRequest request = Request(L"file:///" + Wide(base_.File("kept.txt")), callback_.Get());
+  EXPECT_EQ(request.result, MK_S_ASYNCHRONOUS);
+  PumpMessagesUntil([&] { return callback_->Stopped(); }, std::chrono::milliseconds(500));
+  EXPECT_EQ(callback_->Sequence(), "");
+  ASSERT_TRUE(kept);
+  kept->WriteBuffer("kept", 4);
+  kept.reset();
+  EXPECT_EQ(callback_->Sequence(), "OnResponse OnStartBinding OnDataAvailable OnStopBinding");
+  EXPECT_EQ(callback_->Bytes(), "kept");
+  ExpectAllReleased(request);
+}
+
 TEST_F(RuntimeRequestTest, TheDummyMovieURLGoesToTheCallbackThenToTheSystem) {
   std::vector<std::wstring> asked;
   ContentManager().SetContentProviderCallback(
