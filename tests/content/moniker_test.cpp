@@ -346,16 +346,21 @@ TEST_F(RuntimeRequestTest, UnansweredByTheControlAFileBelowItsBaseComesFromTheSy
   leafmark::test::WriteFileText(base_.File("files\\page.txt"), page);
   control_->base = Wide(base_.Path());
 
-  // Asked on the main thread, as urlmon delivers a file binding through this thread's
-  // messages.
-  const TRuntimeRequest request = Request(MovieURL(L"files/page.txt"), callback_.Get());
-  EXPECT_TRUE(request.result == MK_S_ASYNCHRONOUS || request.result == S_OK) << request.result;
-  EXPECT_TRUE(PumpMessagesUntil([&] { return callback_->Stopped(); }));
-  EXPECT_EQ(callback_->Bytes(), page);
-  EXPECT_EQ(callback_->Events().back().result, S_OK);
-  const auto calls = control_->Calls();
-  EXPECT_EQ(std::vector<std::wstring>(calls.end() - 2, calls.end()),
-            (std::vector<std::wstring>{L"LoadEx files/page.txt", L"Load files/page.txt"}));
+  // With two slashes after the id the events see the name without the leading one, while
+  // the fallback joins Base, "/" and the relative path with its slash.
+  for (const std::wstring relativePath : {L"files/page.txt", L"/files/page.txt"}) {
+    const auto callback = MakeCom<TRecordingCallback>();
+    // Asked on the main thread, as urlmon delivers a file binding through this thread's
+    // messages.
+    const TRuntimeRequest request = Request(MovieURL(relativePath), callback.Get());
+    EXPECT_EQ(request.result, MK_S_ASYNCHRONOUS);
+    EXPECT_TRUE(PumpMessagesUntil([&] { return callback->Stopped(); }));
+    EXPECT_EQ(callback->Bytes(), page);
+    EXPECT_EQ(callback->Events().back().result, S_OK);
+    const auto calls = control_->Calls();
+    EXPECT_EQ(std::vector<std::wstring>(calls.end() - 2, calls.end()),
+              (std::vector<std::wstring>{L"LoadEx files/page.txt", L"Load files/page.txt"}));
+  }
 }
 
 TEST_F(RuntimeRequestTest, WithAnEmptyBaseTheFallbackIsBuiltOnTheCurrentDirectory) {
