@@ -66,15 +66,21 @@ std::string TByteReader::CString(std::uint64_t offset, std::string_view field) c
 bool TByteReader::CStringEquals(std::uint64_t offset, std::string_view text,
                                 std::string_view field) const {
   Require(offset, 1, field);
-  const auto* start = bytes_.data() + offset;
-  const auto* end = static_cast<const std::uint8_t*>(
-      std::memchr(start, 0, static_cast<std::size_t>(bytes_.size() - offset)));
-  if (end == nullptr) {
+  if (text.find('\0') != std::string_view::npos) return false;
+  // Only as far as the first difference, as strcmp goes: a scan to each stored name's end
+  // would let many long names sharing one text make a single look-up quadratic.
+  const std::uint64_t available = bytes_.size() - offset;
+  const std::uint64_t wanted = std::uint64_t{text.size()} + 1;  // with the terminator
+  const std::uint64_t compared = available < wanted ? available : wanted;
+  for (std::uint64_t i = 0; i < compared; ++i) {
+    const auto expected = static_cast<std::uint8_t>(i < text.size() ? text[i] : '\0');
+    if (bytes_[static_cast<std::size_t>(offset + i)] != expected) return false;
+  }
+  if (compared < wanted) {
     throw EPeImageError(std::string(field) + " at " + Hex(offset) + " runs past the end of the " +
                         what_);
   }
-  return static_cast<std::size_t>(end - start) == text.size() &&
-         (text.empty() || std::memcmp(start, text.data(), text.size()) == 0);
+  return true;
 }
 
 }  // namespace leafmark::pe

@@ -26,7 +26,8 @@ class TByteReader {
                                       std::string_view field) const;
   // A zero-terminated 8-bit string; the terminator must lie inside.
   std::string CString(std::uint64_t offset, std::string_view field) const;
-  // True when the zero-terminated string at offset equals text exactly.
+  // True when the zero-terminated string at offset equals text exactly. Reads no further
+  // than the first difference; throws only when the bytes match text up to the end.
   bool CStringEquals(std::uint64_t offset, std::string_view text, std::string_view field) const;
 
  private:

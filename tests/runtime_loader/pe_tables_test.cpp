@@ -136,6 +136,27 @@ TEST_P(PeTablesTest, ExportsAreFoundByExactName) {
             (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject", "Forwarded"}));
 }
 
+// Names are compared only as far as their first difference, as the system does: a name that
+// differs early costs nothing however long it runs, and so cannot hide a later match (or make
+// a look-up among many such names take hours).
+TEST_P(PeTablesTest, ExportNamesAreComparedOnlyUpToTheFirstDifference) {
+  TPeWriter writer(Is64());
+  const std::uint32_t code = writer.Reserve(16);
+  writer.AddExports({{"Unterminated", code, ""}, {"DllGetClassObject", code + 8, ""}});
+  // The first name becomes a run of letters to the very end of the image, with no terminator.
+  const std::uint32_t run = writer.Reserve(0, 1);
+  const std::uint32_t end = (run + 0x1000) & ~0xFFFu;
+  writer.Add(TBytes(end - run, 'U'), 1);
+  TPlacedImage placed = Place(writer.Build());
+  ASSERT_EQ(end, placed.Headers.SizeOfImage) << "the run reaches the end of the image";
+  const std::uint32_t namesTable = placed.U32(placed.Headers.Directories[pe::kDirExport].VirtualAddress + 32);
+  WriteU32(placed.Image, namesTable, run);
+  EXPECT_EQ(pe::FindExportRva(placed.Image, placed.Headers, "DllGetClassObject"), code + 8);
+  EXPECT_EQ(pe::FindExportRva(placed.Image, placed.Headers, "Missing"), std::nullopt);
+  EXPECT_THROW(pe::FindExportRva(placed.Image, placed.Headers, std::string(end - run, 'U')), pe::EPeImageError)
+      << "a name equal up to the end of the image has no terminator";
+}
+
 TEST_P(PeTablesTest, NoExportDirectoryMeansNoExport) {
   const TPlacedImage placed = Place(TPeWriter(Is64()).Build());
   EXPECT_EQ(pe::FindExportRva(placed.Image, placed.Headers, "DllGetClassObject"), std::nullopt);
