@@ -42,6 +42,15 @@ std::vector<TImportModule> ReadImports(std::span<const std::uint8_t> bytes,
   // the limit keeps descriptors that share one huge array from costing quadratic time.
   const std::uint64_t maxThunks = headers.SizeOfImage / thunkSize;
   std::uint64_t thunkCount = 0;
+  // Likewise every name has its own bytes: names shared beyond the image's size would make
+  // the copies below fill memory.
+  std::uint64_t nameBytes = 0;
+  auto countName = [&](const std::string& text) {
+    nameBytes += text.size() + 1;
+    if (nameBytes > headers.SizeOfImage) {
+      throw EPeImageError("the import names overlap one another: together they exceed the image");
+    }
+  };
   for (std::uint64_t at = start;; at += kDescriptorSize) {
     const std::uint32_t nameRva = image.U32(at + 12, "import descriptor Name");
     if (nameRva == 0) break;
@@ -50,6 +59,7 @@ std::vector<TImportModule> ReadImports(std::span<const std::uint8_t> bytes,
     const std::uint32_t firstThunk = image.U32(at + 16, "import descriptor FirstThunk");
     TImportModule module;
     module.Name = image.CString(nameRva, "import descriptor module name");
+    countName(module.Name);
     if (firstThunk == 0) {
       throw EPeImageError("import descriptor of " + module.Name + " has no FirstThunk");
     }
@@ -63,6 +73,7 @@ std::vector<TImportModule> ReadImports(std::span<const std::uint8_t> bytes,
         throw EPeImageError("the import descriptors name more functions than the image can hold");
       }
       TImportThunk thunk = DecodeThunk(image, headers, value, module.Name);
+      if (!thunk.ByOrdinal) countName(thunk.Name);
       const std::uint64_t slot = firstThunk + i * thunkSize;
       image.Require(slot, thunkSize, "import address table entry of " + module.Name);
       thunk.SlotRva = static_cast<std::uint32_t>(slot);

@@ -27,7 +27,8 @@ struct TImportModule {
 // addresses), else from FirstThunk; a bound descriptor without OriginalFirstThunk also reads
 // FirstThunk. Each array ends at a zero entry. Thunks are 32-bit in PE32 (ordinal bit 31) and
 // 64-bit in PE32+ (ordinal bit 63). Everything is read before anything is bound, so a broken
-// table fails (EPeImageError) before a library is loaded.
+// table fails (EPeImageError) before a library is loaded; so do tables naming more functions,
+// or more bytes of names, than the image holds.
 std::vector<TImportModule> ReadImports(std::span<const std::uint8_t> image, const TPeHeaders& headers);
 
 // Writes address into the import address table entry at slotRva (32 or 64 bits).

@@ -112,6 +112,32 @@ TEST_P(PeTablesTest, RefusesBrokenImportTables) {
   EXPECT_THROW(pe::ReadImports(placed.Image, placed.Headers), pe::EPeImageError);
 }
 
+// Every thunk names its own hint/name entry in a real image, so the names cannot add up to
+// more than the image; thunks that all share one long name would otherwise fill memory with
+// copies of it (a few megabytes of file asking for hundreds of gigabytes).
+TEST_P(PeTablesTest, ImportNamesSharedBeyondTheImageSizeAreRefused) {
+  TPeWriter writer(Is64());
+  const std::uint32_t hintName = writer.Add(TBytes(2, 0), 2);
+  writer.AddString(std::string(4096, 'A'));
+  const unsigned thunk = Is64() ? 8 : 4;
+  const std::uint32_t thunks = writer.Reserve(65 * thunk);
+  for (std::uint32_t i = 0; i < 64; ++i) {
+    if (Is64()) writer.Put64(thunks + i * thunk, hintName);
+    else writer.Put32(thunks + i * thunk, hintName);
+  }
+  const std::uint32_t descriptors = writer.Reserve(40, 4);
+  writer.Put32(descriptors + 12, writer.AddString("k.dll"));
+  writer.Put32(descriptors + 16, thunks);
+  writer.SetDirectory(pe::kDirImport, descriptors, 40);
+  const TPlacedImage placed = Place(writer.Build());
+  try {
+    pe::ReadImports(placed.Image, placed.Headers);
+    ADD_FAILURE() << "accepted";
+  } catch (const pe::EPeImageError& e) {
+    EXPECT_NE(std::string(e.what()).find("import names"), std::string::npos) << e.what();
+  }
+}
+
 TEST(PeTablesTest, ModuleFileNameDropsTheDirectory) {
   EXPECT_EQ(pe::ModuleFileName("KERNEL32.dll"), "KERNEL32.dll");
   EXPECT_EQ(pe::ModuleFileName("c:\\windows\\system32\\user32.dll"), "user32.dll");
