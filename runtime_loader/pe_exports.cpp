@@ -54,6 +54,11 @@ std::optional<std::uint32_t> FindExportRva(std::span<const std::uint8_t> bytes,
     const bool forwarded = rva >= dir.VirtualAddress &&
                            rva < std::uint64_t{dir.VirtualAddress} + dir.Size;
     if (rva == 0 || forwarded) return std::nullopt;
+    // The address is handed out to be called: it must lie in the placed image.
+    if (!image.Contains(rva, 1)) {
+      throw EPeImageError("export \"" + std::string(name) + "\" at " + Hex(rva) +
+                          " lies outside the image of " + std::to_string(image.Size()) + " bytes");
+    }
     return rva;
   }
   return std::nullopt;

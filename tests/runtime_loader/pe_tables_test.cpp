@@ -200,6 +200,7 @@ TEST_P(PeTablesTest, RefusesBrokenExportTables) {
       {"ordinal index beyond NumberOfFunctions", 20, 0, "NumberOfFunctions"},
       {"functions table outside", 28, 0x7FFFFFF0, "AddressOfFunctions"},
       {"more names than the table holds", 24, 0x40000000, "exported name"},
+      {"function outside the image", 40, 0x7FFFFFF0, "lies outside the image"},
   };
   for (const auto& c : cases) {
     TPeWriter writer(Is64());
