@@ -124,6 +124,13 @@ HWND TPlayer::WaitForWindow() {
     return search.Found != nullptr || !Running();
   });
   window_ = search.Found;
+  // The window turns visible inside start-up, before the last bounds are applied; a message
+  // sent to it is answered only once the player's message loop runs.
+  DWORD_PTR answer = 0;
+  if (window_ && !::SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL,
+                                        static_cast<UINT>(kPatience.count()), &answer)) {
+    window_ = nullptr;
+  }
   return window_;
 }
 

@@ -20,8 +20,10 @@ using TBookFiles = std::vector<std::pair<std::string, std::string>>;
 std::string WriteBook(const TTempDir& dir, const TBookFiles& files, const std::string& name = "book.exe");
 std::string WriteBarePlayer(const TTempDir& dir, const std::string& name = "book.exe");
 
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+// The timeout only bounds a failing wait: the machine is shared, so it is generous.
+inline constexpr std::chrono::milliseconds kPatience{30000};
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kPatience);
 
 struct TWindowFacts {
   std::wstring Caption;
@@ -41,7 +43,8 @@ class TPlayer {
   TPlayer(const TPlayer&) = delete;
   TPlayer& operator=(const TPlayer&) = delete;
 
-  // The player's main window once it is shown; null when none appears in time.
+  // The player's main window once it is shown and its start-up has finished (its message
+  // loop has answered); null when none appears in time.
   HWND WaitForWindow();
   HWND Window() const { return window_; }
   TWindowFacts Facts() const;

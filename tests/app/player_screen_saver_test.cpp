@@ -7,8 +7,6 @@
 namespace leafmark::test {
 namespace {
 
-using namespace std::chrono_literals;
-
 class PlayerScreenSaver : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -51,7 +49,7 @@ TEST_P(PlayerScreenSaverInput, ClosesOnInputOnly) {
   player.Post(c.Message, c.WParam, At(c.Dx, c.Dy));
   if (c.Closes) {
     DWORD exitCode = 1;
-    ASSERT_TRUE(player.WaitForExit(10s, exitCode));
+    ASSERT_TRUE(player.WaitForExit(kPatience, exitCode));
     EXPECT_EQ(exitCode, 0u);
   } else {
     EXPECT_TRUE(player.Settle(log));
@@ -82,7 +80,7 @@ TEST_F(PlayerScreenSaver, ClosingKeyStillReachesTheWindow) {
   ASSERT_TRUE(player.WaitForWindow());
   player.Post(WM_KEYDOWN, VK_SPACE, 0);
   DWORD exitCode = 1;
-  ASSERT_TRUE(player.WaitForExit(10s, exitCode));
+  ASSERT_TRUE(player.WaitForExit(kPatience, exitCode));
   EXPECT_TRUE(LogContains(log, "FormKeyDown[32]"));
 }
 
@@ -100,7 +98,7 @@ class PlayerScreenSaverPreview : public PlayerScreenSaver, public ::testing::Wit
 TEST_P(PlayerScreenSaverPreview, EndsRightAfterStartUp) {
   TPlayer player = Start("4", {GetParam(), "1234"});
   DWORD exitCode = 1;
-  ASSERT_TRUE(player.WaitForExit(10s, exitCode));
+  ASSERT_TRUE(player.WaitForExit(kPatience, exitCode));
   EXPECT_EQ(exitCode, 0u);
   EXPECT_TRUE(LogContains(log, "Loading book.swf..."));  // start-up completed first
 }
