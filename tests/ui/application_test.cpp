@@ -62,11 +62,15 @@ TEST_F(ApplicationLoop, TerminateBeforeRunEndsWithoutShowingTheMainForm) {
 TEST_F(ApplicationLoop, RunShowsTheMainFormInItsWindowState) {
   form->SetWindowState(TWindowState::Maximized);
   EXPECT_FALSE(::IsZoomed(form->Handle()));  // a hidden form takes its state when shown
-  RecordInHook([this](MSG&, bool&) {
-    if (::IsWindowVisible(form->Handle()) && ::IsZoomed(form->Handle())) form->Close();
+  bool shownMaximized = false;
+  RecordInHook([this, &shownMaximized](MSG& message, bool&) {
+    if (message.message != WM_NULL) return;
+    shownMaximized = ::IsWindowVisible(form->Handle()) && ::IsZoomed(form->Handle());
+    form->Close();  // ends the loop either way, so a fault fails rather than hangs
   });
   ::PostMessageW(form->Handle(), WM_NULL, 0, 0);
   Application().Run();
+  EXPECT_TRUE(shownMaximized);
   EXPECT_TRUE(Application().Terminated());
 }
 
