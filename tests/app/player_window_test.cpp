@@ -54,6 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
         TModeCase{"a_mode_that_is_not_a_number_maximizes", ExeConfigXml("Big", "two", "800", "600"), {}, TExpected::Maximized, L"Big"},
         TModeCase{"mode_3_is_full_screen", ExeConfigXml("Full", "3", "800", "600"), {}, TExpected::FullScreen, L"Full"},
         TModeCase{"mode_4_with_s_runs_the_screen_saver", ExeConfigXml("Saver", "4", "800", "600"), {"/s"}, TExpected::FullScreen, L"Saver"},
+        TModeCase{"mode_4_with_p_after_the_first_argument_runs", ExeConfigXml("Saver", "4", "800", "600"), {"/s", "/p"}, TExpected::FullScreen, L"Saver"},
         TModeCase{"mode_4_without_arguments_runs", ExeConfigXml("Saver", "4", "800", "600"), {}, TExpected::FullScreen, L"Saver"},
         TModeCase{"mode_5_keeps_the_designed_bounds", ExeConfigXml("Five", "5", "640", "480"), {}, TExpected::Designed, L"Five"},
         TModeCase{"mode_0_keeps_the_designed_bounds", ExeConfigXml("Zero", "0", "640", "480"), {}, TExpected::Designed, L"Zero"},
