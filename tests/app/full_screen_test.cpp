@@ -63,5 +63,23 @@ TEST_F(MainWindowFullScreen, MaximizedWindowReturnsMaximizedAndThenRestoresToIts
   EXPECT_EQ(Rect().top, 262);
 }
 
+
+// The bounds saved from a minimized window are those it returns to, not its icon's.
+TEST_F(MainWindowFullScreen, MinimizedWindowReturnsMinimizedWithTheBoundsItHadBefore) {
+  form->SetWindowState(ui::TWindowState::Minimized);
+  form->EnterFullScreen();
+  const RECT full = Rect();
+  EXPECT_EQ(full.left, 0);
+  EXPECT_EQ(full.right - full.left, ::GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_FALSE(Framed());
+  form->LeaveFullScreen();
+  EXPECT_EQ(form->WindowState(), ui::TWindowState::Minimized);
+  EXPECT_TRUE(Framed());
+  EXPECT_EQ(form->Left(), 399);
+  EXPECT_EQ(form->Top(), 262);
+  EXPECT_EQ(form->Width(), 1020);
+  EXPECT_EQ(form->Height(), 575);
+}
+
 }  // namespace
 }  // namespace leafmark
