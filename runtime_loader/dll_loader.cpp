@@ -9,6 +9,7 @@
 #include "runtime_loader/pe_imports.h"
 #include "runtime_loader/pe_layout.h"
 #include "runtime_loader/pe_relocations.h"
+#include "runtime_loader/pe_unwind.h"
 
 namespace leafmark {
 namespace {
@@ -83,11 +84,10 @@ struct TDLLLoader::TPlacedImage {
   // it no exception raised inside the image can be handled.
   void RegisterFunctionTable() {
 #ifdef _WIN64
-    const pe::TDataDirectory dir = Headers.Directories[pe::kDirException];
-    if (!dir.Present()) return;
-    pe::ImageReader(Bytes(), Headers).Require(dir.VirtualAddress, dir.Size, "exception directory");
-    auto* table = reinterpret_cast<PRUNTIME_FUNCTION>(Base() + dir.VirtualAddress);
-    const DWORD count = dir.Size / sizeof(RUNTIME_FUNCTION);
+    const DWORD count = pe::CheckFunctionTable(Bytes(), Headers);
+    if (count == 0) return;
+    const std::uint32_t tableRva = Headers.Directories[pe::kDirException].VirtualAddress;
+    auto* table = reinterpret_cast<PRUNTIME_FUNCTION>(Base() + tableRva);
     if (!RtlAddFunctionTable(table, count, reinterpret_cast<DWORD64>(Base()))) {
       throw std::runtime_error("cannot register the image's exception directory");
     }

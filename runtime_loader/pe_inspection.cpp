@@ -12,6 +12,7 @@
 #include "runtime_loader/pe_layout.h"
 #include "runtime_loader/pe_relocations.h"
 #include "runtime_loader/pe_resources.h"
+#include "runtime_loader/pe_unwind.h"
 
 namespace leafmark::pe {
 
@@ -31,6 +32,7 @@ TImageSummary InspectImage(std::span<const std::uint8_t> file, std::uint32_t max
   summary.Is64 = headers.Is64;
   summary.IsDll = headers.IsDll();
   summary.ImportedModules = ReadImports(image, headers).size();
+  CheckFunctionTable(image, headers);
   summary.ExportsDllGetClassObject = FindExportRva(image, headers, "DllGetClassObject").has_value();
   for (const std::uint16_t language : {std::uint16_t{1033}, std::uint16_t{0}}) {
     const auto found = FindImageResource(image, headers, kResourceTypeVersion, std::uint16_t{1}, language);

@@ -24,8 +24,8 @@ struct TImageSummary {
 
 inline constexpr std::uint32_t kDefaultInspectionImageLimit = 512u << 20;
 
-// Parses, lays out into a buffer, relocates to another base, reads the import table, looks up
-// "DllGetClassObject" and reads the product version. Throws EPeImageError for anything that
+// Parses, lays out into a buffer, relocates to another base, reads the import table, checks
+// the x64 function table, looks up "DllGetClassObject" and reads the product version. Throws EPeImageError for anything that
 // would make the loader refuse the image, and for SizeOfImage above maxImageSize.
 TImageSummary InspectImage(std::span<const std::uint8_t> file,
                            std::uint32_t maxImageSize = kDefaultInspectionImageLimit);

@@ -244,10 +244,23 @@ TEST(DLLLoaderTest, ImagesItCannotLoadAreRefusedAndLeaveTheLoaderEmpty) {
     const char* Name;
     test::TBytes Bytes;
     const char* Reason;
-  } cases[] = {
+  };
+  std::vector<TCase> cases = {
       {"text", {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'}, "MZ"},
       {"other machine", test::ReadFileBytes(BinFile("loader_data\\other-machine-zlib1.dll")), "this process"},
   };
+#ifdef _WIN64
+  {  // a function that the unwinder would look up far beyond the image
+    test::TPeWriter writer(true);
+    const std::uint32_t unwind = writer.Add({0x01, 0, 0, 0});
+    const std::uint32_t table = writer.Reserve(12, 4);
+    writer.Put32(table, 0x1000);
+    writer.Put32(table + 4, 0x7FFFFFF0);
+    writer.Put32(table + 8, unwind);
+    writer.SetDirectory(3, table, 12);
+    cases.push_back({"function table past the image", writer.Build(), "exception directory entry 0"});
+  }
+#endif
   for (auto& c : cases) {
     TDLLLoader loader;
     TMemoryStream stream(c.Bytes);

@@ -5,6 +5,7 @@
 #include "runtime_loader/pe_exports.h"
 #include "runtime_loader/pe_imports.h"
 #include "runtime_loader/pe_resources.h"
+#include "runtime_loader/pe_unwind.h"
 #include "runtime_loader/pe_version.h"
 #include "tests/runtime_loader/placed_image.h"
 
@@ -319,6 +320,81 @@ TEST_P(PeTablesTest, ResourcesOutsideTheImageAreRefused) {
     EXPECT_THROW(pe::FindImageResource(c.Placed.Image, c.Placed.Headers, 10, std::uint16_t{1}, 0),
                  pe::EPeImageError);
   }
+}
+
+// An x64 function table of three entries: a plain one, one with an exception handler, and one
+// whose unwind information chains to the first entry.
+struct TFunctionTable {
+  TPlacedImage Placed;
+  std::uint32_t Table = 0, Code = 0, HandlerInfo = 0, ChainInfo = 0;
+};
+
+TFunctionTable ThreeFunctions(bool is64) {
+  TPeWriter writer(is64);
+  TFunctionTable t;
+  t.Code = writer.Reserve(0x30);
+  const std::uint32_t plain = writer.Add({0x01, 0, 0, 0});
+  t.HandlerInfo = writer.Add({0x01 | 0x1 << 3, 4, 2, 0, 0x04, 0x32, 0x00, 0x00});  // two code slots
+  writer.Put32(writer.Reserve(4, 4), t.Code + 0x20);                               // the handler
+  t.ChainInfo = writer.Add({0x01 | 0x4 << 3, 0, 0, 0});
+  const std::uint32_t chained = writer.Reserve(12, 4);
+  writer.Put32(chained, t.Code);
+  writer.Put32(chained + 4, t.Code + 0x10);
+  writer.Put32(chained + 8, plain);
+  t.Table = writer.Reserve(36, 4);
+  const std::uint32_t entries[3][3] = {{t.Code, t.Code + 0x10, plain},
+                                       {t.Code + 0x10, t.Code + 0x20, t.HandlerInfo},
+                                       {t.Code + 0x20, t.Code + 0x30, t.ChainInfo}};
+  for (std::uint32_t i = 0; i < 3; ++i) {
+    for (std::uint32_t f = 0; f < 3; ++f) writer.Put32(t.Table + 12 * i + 4 * f, entries[i][f]);
+  }
+  writer.SetDirectory(pe::kDirException, t.Table, 36);
+  t.Placed = Place(writer.Build());
+  return t;
+}
+
+TEST(PeUnwindTest, AWellFormedFunctionTableIsCountedAndAPe32OneIgnored) {
+  const auto x64 = ThreeFunctions(true);
+  EXPECT_EQ(pe::CheckFunctionTable(x64.Placed.Image, x64.Placed.Headers), 3u);
+  const auto x86 = ThreeFunctions(false);
+  EXPECT_EQ(pe::CheckFunctionTable(x86.Placed.Image, x86.Placed.Headers), 0u);
+}
+
+// Once registered, the unwinder trusts the table for addresses beyond the image as well, so
+// nothing in it may point outside.
+TEST(PeUnwindTest, FunctionTablesPointingOutsideTheImageAreRefused) {
+  struct TCase {
+    const char* Name;
+    std::uint32_t TFunctionTable::*Base;
+    std::uint32_t Offset;
+    std::uint32_t Value;
+    const char* Field;
+  };
+  const std::uint32_t outside = 0x7FFFFFF0;
+  const TCase cases[] = {
+      {"function ends beyond the image", &TFunctionTable::Table, 4, outside, "entry 0 covers"},
+      {"function ends before it begins", &TFunctionTable::Table, 12 + 4, 0x1000, "entry 1 covers"},
+      {"unwind information outside", &TFunctionTable::Table, 8, outside, "entry 0 unwind information"},
+      {"shared entry outside", &TFunctionTable::Table, 8, outside | 1, "entry 0 shared entry"},
+      {"handler outside", &TFunctionTable::HandlerInfo, 8, outside, "exception handler"},
+      {"chained entry ends beyond the image", &TFunctionTable::ChainInfo, 8, outside, "chained entry covers"},
+  };
+  for (const auto& c : cases) {
+    auto t = ThreeFunctions(true);
+    WriteU32(t.Placed.Image, t.*c.Base + c.Offset, c.Value);
+    try {
+      pe::CheckFunctionTable(t.Placed.Image, t.Placed.Headers);
+      ADD_FAILURE() << c.Name << ": accepted";
+    } catch (const pe::EPeImageError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.Field), std::string::npos) << c.Name << ": " << e.what();
+    }
+  }
+  // Unwind information in the image's last four bytes whose two code slots lie beyond it.
+  auto t = ThreeFunctions(true);
+  const std::uint32_t last = t.Placed.Headers.SizeOfImage - 4;
+  WriteU32(t.Placed.Image, last, 0x00020001);
+  WriteU32(t.Placed.Image, t.Table + 8, last);
+  EXPECT_THROW(pe::CheckFunctionTable(t.Placed.Image, t.Placed.Headers), pe::EPeImageError);
 }
 
 TEST(PeVersionTest, ProductVersionIsPackedOneBytePerPartWithSpill) {
