@@ -106,7 +106,14 @@ TDLLLoader::TDLLLoader() = default;
 
 TDLLLoader::~TDLLLoader() {
   imports_.Items.clear();
-  if (moduleBase_ != nullptr) placed_->CallEntryPoint(DLL_PROCESS_DETACH);
+  if (moduleBase_ != nullptr) {
+    // A destructor cannot report the module's failure to detach; the memory and libraries are
+    // released all the same.
+    try {
+      placed_->CallEntryPoint(DLL_PROCESS_DETACH);
+    } catch (...) {
+    }
+  }
   placed_.reset();
 }
 

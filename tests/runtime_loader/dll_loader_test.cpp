@@ -170,6 +170,18 @@ TEST_F(DLLLoaderProbeTest, EntryPointSeesAttachThenThreadAttachThenDetach) {
   EXPECT_EQ(ProbeReasons(), "120");
 }
 
+// Destruction cannot report a failure: the module's own is swallowed and everything is still
+// released (rather than the process ending).
+TEST_F(DLLLoaderProbeTest, AModuleThatThrowsAsItDetachesIsStillReleased) {
+  const HMODULE base = loader_->ModuleBase();
+  SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON_DETACH", "1");
+  loader_.reset();
+  SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON_DETACH", nullptr);
+  EXPECT_EQ(ProbeReasons(), "120");
+  EXPECT_TRUE(IsReleased(base));
+  EXPECT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
+}
+
 TEST_F(DLLLoaderProbeTest, ImportsByNameAndOrdinalAreBoundAndMissingModulesLeaveNil) {
   EXPECT_EQ(Export<int (*)()>(*loader_, "ProbeHelperAnswer")(), 41);
   EXPECT_EQ(Export<int (*)()>(*loader_, "ProbeHelperByOrdinal")(), 7);

@@ -1,6 +1,7 @@
 // A DLL for the in-memory loader's tests: records its entry-point reasons in an environment
 // variable (which outlives the module), imports by name and by ordinal and from a module
-// that does not exist, and throws and catches a C++ exception inside itself.
+// that does not exist, throws and catches a C++ exception inside itself, and on request
+// throws out of its entry point as it detaches.
 #include <windows.h>
 
 #include <stdexcept>
@@ -30,9 +31,14 @@ void RecordReason(DWORD reason) {
 
 }  // namespace
 
+// Detaching throws when LEAFMARK_PROBE_THROW_ON_DETACH is set: a module failing as it is
+// unloaded.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   ownModule = instance;
   RecordReason(reason);
+  if (reason == DLL_PROCESS_DETACH && GetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON_DETACH", nullptr, 0) != 0) {
+    throw std::runtime_error("the probe fails to detach");
+  }
   return TRUE;
 }
 
