@@ -96,8 +96,11 @@ ComPtr<IXMLDOMNode> FindChildNode(IXMLDOMNode* parent, const std::wstring& name)
   for (long k = 0; k < count; ++k) {
     ComPtr<IXMLDOMNode> child;
     Check(children->get_item(k, child.GetAddressOf()), "IXMLDOMNodeList.item");
+    // Only elements: a document type or a processing instruction can bear the name too.
+    DOMNodeType type = NODE_INVALID;
+    if (!child || FAILED(child->get_nodeType(&type)) || type != NODE_ELEMENT) continue;
     TBstr childName;
-    if (child && SUCCEEDED(child->get_nodeName(childName.Out())) && childName.Text() == name) return child;
+    if (SUCCEEDED(child->get_nodeName(childName.Out())) && childName.Text() == name) return child;
   }
   return nullptr;
 }

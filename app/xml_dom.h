@@ -17,7 +17,7 @@ using Microsoft::WRL::ComPtr;
 // declaration). Needs COM on the calling thread; raises on any failure.
 ComPtr<IXMLDOMDocument> LoadXmlDocument(const std::vector<std::uint8_t>& bytes);
 
-// The first child node of parent whose name is exactly name; null when there is none.
+// The first child element of parent whose name is exactly name; null when there is none.
 ComPtr<IXMLDOMNode> FindChildNode(IXMLDOMNode* parent, const std::wstring& name);
 
 // The node's text content.

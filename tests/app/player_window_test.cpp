@@ -69,6 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
                   std::string("<Settings><ExeCaption>Other</ExeCaption><WindowOpenMode>1</WindowOpenMode>"
                               "<WindowOpenWidth>640</WindowOpenWidth><WindowOpenHeight>480</WindowOpenHeight></Settings>"),
                   {}, TExpected::Designed, L"Leafmark"},
+        TModeCase{"a_document_type_named_like_the_root_is_passed_over",
+                  std::string("<?xml version=\"1.0\"?><!DOCTYPE ExeConfig><ExeConfig><ExeCaption>Typed</ExeCaption>"
+                              "<WindowOpenMode>1</WindowOpenMode><WindowOpenWidth>640</WindowOpenWidth>"
+                              "<WindowOpenHeight>480</WindowOpenHeight></ExeConfig>"),
+                  {}, TExpected::Sized, L"Typed", 640, 480},
         TModeCase{"element_names_compare_with_case",
                   std::string("<ExeConfig><ExeCaption>Case</ExeCaption><windowopenmode>1</windowopenmode>"
                               "<WindowOpenWidth>640</WindowOpenWidth><WindowOpenHeight>480</WindowOpenHeight></ExeConfig>"),
