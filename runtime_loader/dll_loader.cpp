@@ -6,6 +6,7 @@
 
 #include "runtime_loader/pe_error.h"
 #include "runtime_loader/pe_exports.h"
+#include "runtime_loader/pe_file_image.h"
 #include "runtime_loader/pe_imports.h"
 #include "runtime_loader/pe_layout.h"
 #include "runtime_loader/pe_relocations.h"
@@ -23,14 +24,6 @@ constexpr bool kProcessIs64 = true;
 constexpr std::uint16_t kProcessMachine = pe::kMachineI386;
 constexpr bool kProcessIs64 = false;
 #endif
-
-std::vector<std::uint8_t> ReadWholeStream(TStream& stream) {
-  const std::int64_t size = stream.Size();
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  stream.SetPosition(0);
-  stream.ReadBuffer(bytes.data(), size);
-  return bytes;
-}
 
 void CheckMachine(const pe::TPeHeaders& headers) {
   if (headers.Machine != kProcessMachine || headers.Is64 != kProcessIs64) {
@@ -124,7 +117,7 @@ void TDLLLoader::LoadModule(TStream& stream) {
   auto placed = std::make_unique<TPlacedImage>();
   TImportedFunctions imports;
   {
-    const std::vector<std::uint8_t> file = ReadWholeStream(stream);
+    const std::vector<std::uint8_t> file = pe::ReadFileImage(stream);
     placed->Headers = pe::ParsePeHeaders(file);
     CheckMachine(placed->Headers);
     placed->Allocate();

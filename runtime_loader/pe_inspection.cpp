@@ -8,6 +8,7 @@
 
 #include "runtime_loader/pe_error.h"
 #include "runtime_loader/pe_exports.h"
+#include "runtime_loader/pe_file_image.h"
 #include "runtime_loader/pe_imports.h"
 #include "runtime_loader/pe_layout.h"
 #include "runtime_loader/pe_relocations.h"
@@ -44,14 +45,9 @@ TImageSummary InspectImage(std::span<const std::uint8_t> file, std::uint32_t max
 }
 
 TImageSummary InspectModuleFile(const std::string& fileName) {
-  std::vector<std::uint8_t> bytes;
-  {
-    TFileStream file(fileName, TFileStream::TMode::Read);
-    bytes.resize(static_cast<std::size_t>(file.Size()));
-    file.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-  }
+  TFileStream file(fileName, TFileStream::TMode::Read);
   try {
-    const TImageSummary summary = InspectImage(bytes);
+    const TImageSummary summary = InspectImage(ReadFileImage(file));
     const bool x86 = summary.Machine == kMachineI386 && !summary.Is64;
     const bool x64 = summary.Machine == kMachineAmd64 && summary.Is64;
     if (!x86 && !x64) {

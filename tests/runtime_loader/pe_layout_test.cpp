@@ -1,7 +1,9 @@
 // Headers, section layout and relocation of PE32 and PE32+ images.
 #include <gtest/gtest.h>
 
+#include "archive/stream.h"
 #include "runtime_loader/pe_error.h"
+#include "runtime_loader/pe_file_image.h"
 #include "tests/runtime_loader/placed_image.h"
 
 namespace leafmark::test {
@@ -191,6 +193,34 @@ TEST_P(PeLayoutTest, RefusesCorruptHeaders) {
     } catch (const pe::EPeImageError& e) {
       EXPECT_NE(std::string(e.what()).find(c.Field), std::string::npos) << c.Name << ": " << e.what();
     }
+  }
+}
+
+// A stream that only claims a size; reading it is a fault.
+class TClaimedSizeStream : public TStream {
+ public:
+  explicit TClaimedSizeStream(std::int64_t size) : size_(size) {}
+  std::int64_t Read(void*, std::int64_t) override {
+    ADD_FAILURE() << "read";
+    return 0;
+  }
+  std::int64_t Write(const void*, std::int64_t) override { return 0; }
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return 0; }
+  std::int64_t Size() override { return size_; }
+
+ private:
+  std::int64_t size_;
+};
+
+// The copy starts at position 0. A stream of 4 GB or more cannot hold a PE file, and in a
+// 32-bit process its size would be cut short on the way to the buffer's length.
+TEST(PeFileImageTest, TheWholeStreamIsCopiedAndOneTooLargeForAnImageRefusedUnread) {
+  TMemoryStream stream(TBytes{'M', 'Z', 1, 2});
+  stream.Seek(0, TSeekOrigin::End);
+  EXPECT_EQ(pe::ReadFileImage(stream), (std::vector<std::uint8_t>{'M', 'Z', 1, 2}));
+  for (const std::int64_t size : {std::int64_t{1} << 32, (std::int64_t{1} << 32) + 0x400, std::int64_t{-1}}) {
+    TClaimedSizeStream huge(size);
+    EXPECT_THROW(pe::ReadFileImage(huge), pe::EPeImageError) << size;
   }
 }
 
