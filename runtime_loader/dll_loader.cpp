@@ -93,6 +93,22 @@ struct TDLLLoader::TPlacedImage {
     const auto entry = reinterpret_cast<TEntryPoint>(Base() + Headers.AddressOfEntryPoint);
     entry(reinterpret_cast<HINSTANCE>(Base()), reason, nullptr);
   }
+
+  // The module's own exception ends here, while its code (the exception's destructor among
+  // it) is still mapped; what goes on is our error, during whose unwinding the image is freed.
+  void StartModule(DWORD reason) const {
+    std::string failure;
+    try {
+      CallEntryPoint(reason);
+      return;
+    } catch (const std::exception& error) {
+      failure = error.what();
+    } catch (...) {
+      failure = "an exception of unknown type";
+    }
+    throw std::runtime_error("the module's entry point failed (reason " + std::to_string(reason) +
+                             "): " + failure);
+  }
 };
 
 TDLLLoader::TDLLLoader() = default;
@@ -127,8 +143,8 @@ void TDLLLoader::LoadModule(TStream& stream) {
   BindImports(*placed, imports);
   FlushInstructionCache(GetCurrentProcess(), placed->Base(), placed->Headers.SizeOfImage);
   placed->RegisterFunctionTable();
-  placed->CallEntryPoint(DLL_PROCESS_ATTACH);
-  placed->CallEntryPoint(DLL_THREAD_ATTACH);
+  placed->StartModule(DLL_PROCESS_ATTACH);
+  placed->StartModule(DLL_THREAD_ATTACH);
   imports_ = std::move(imports);
   placed_ = std::move(placed);
   moduleBase_ = reinterpret_cast<HMODULE>(placed_->Base());

@@ -37,7 +37,8 @@ class TDLLLoader {
   // it, binds its imports, registers its unwind table (x64) and calls its entry point with
   // DLL_PROCESS_ATTACH and then DLL_THREAD_ATTACH. Throws for an image that cannot be
   // processed or is not for this process's machine; everything acquired by a failed load is
-  // released again, and the loader stays empty.
+  // released again, and the loader stays empty. An exception from the entry point arrives as
+  // a std::runtime_error carrying its message: the module's own could not outlive the module.
   void LoadModule(TStream& stream);
 
   // The address of the export called name (exact, case-sensitive), or nil.

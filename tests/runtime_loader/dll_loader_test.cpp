@@ -174,9 +174,9 @@ TEST_F(DLLLoaderProbeTest, EntryPointSeesAttachThenThreadAttachThenDetach) {
 // released (rather than the process ending).
 TEST_F(DLLLoaderProbeTest, AModuleThatThrowsAsItDetachesIsStillReleased) {
   const HMODULE base = loader_->ModuleBase();
-  SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON_DETACH", "1");
+  SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON", "0");
   loader_.reset();
-  SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON_DETACH", nullptr);
+  SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON", nullptr);
   EXPECT_EQ(ProbeReasons(), "120");
   EXPECT_TRUE(IsReleased(base));
   EXPECT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
@@ -285,6 +285,30 @@ TEST(DLLLoaderTest, ImagesItCannotLoadAreRefusedAndLeaveTheLoaderEmpty) {
     EXPECT_EQ(loader.ModuleBase(), nullptr);
     EXPECT_TRUE(loader.Imports().Items.empty());
   }
+}
+
+// The entry point's failure reaches the caller as the loader's own error: the module's
+// exception cannot outlive the module, which is not kept (nor detached); the library it had
+// loaded is freed.
+TEST(DLLLoaderTest, AnEntryPointThatThrowsOnAttachFailsTheLoadAndReleasesItsLibraries) {
+  ASSERT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
+  SetEnvironmentVariableA("LEAFMARK_PROBE_REASONS", "");
+  SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON", "1");
+  {
+    TDLLLoader loader;
+    TMemoryStream stream = FileStream(BinFile("leafmark_loader_probe.dll"));
+    try {
+      loader.LoadModule(stream);
+      ADD_FAILURE() << "loaded";
+    } catch (const std::runtime_error& e) {
+      EXPECT_NE(std::string(e.what()).find("the probe fails in its entry point"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(loader.ModuleBase(), nullptr);
+    EXPECT_TRUE(loader.Imports().Items.empty());
+  }
+  SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON", nullptr);
+  EXPECT_EQ(ProbeReasons(), "1");
+  EXPECT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
 }
 
 #ifdef _WIN64

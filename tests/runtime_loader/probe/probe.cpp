@@ -31,13 +31,15 @@ void RecordReason(DWORD reason) {
 
 }  // namespace
 
-// Detaching throws when LEAFMARK_PROBE_THROW_ON_DETACH is set: a module failing as it is
-// unloaded.
+// Throws for the reasons whose digits LEAFMARK_PROBE_THROW_ON holds: a module failing as it
+// is loaded or unloaded.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   ownModule = instance;
   RecordReason(reason);
-  if (reason == DLL_PROCESS_DETACH && GetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON_DETACH", nullptr, 0) != 0) {
-    throw std::runtime_error("the probe fails to detach");
+  char failing[16] = {};
+  GetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON", failing, sizeof failing);
+  if (std::string(failing).find(static_cast<char>('0' + reason)) != std::string::npos) {
+    throw std::runtime_error("the probe fails in its entry point");
   }
   return TRUE;
 }
