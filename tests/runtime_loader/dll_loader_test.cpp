@@ -317,7 +317,7 @@ TEST(DLLLoaderTest, AnEntryPointThatThrowsOnAttachFailsTheLoadAndReleasesItsLibr
 TEST(DLLLoaderTest, ALoadThatFailsHalfwayReleasesItsLibraries) {
   ASSERT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
   test::TPeWriter writer(true);
-  std::vector<test::TImportSpec> imports = {{"leafmark_loader_helper.dll", {{"HelperAnswer"}}, {}, 0, {}}};
+  std::vector<test::TImportedModule> imports = {{"leafmark_loader_helper.dll", {{"HelperAnswer"}}, {}, 0, {}}};
   writer.AddImports(imports);
   writer.SetDirectory(3, 0x1000, 0x7FFFFF00);
   TMemoryStream stream(writer.Build());

@@ -28,7 +28,7 @@ std::vector<std::string> Names(const pe::TImportModule& module) {
 
 // OriginalFirstThunk and FirstThunk list different names, so the test sees which was read.
 TEST_P(PeTablesTest, NamesComeFromOriginalFirstThunkOnlyWhenBound) {
-  std::vector<TImportSpec> modules = {
+  std::vector<TImportedModule> modules = {
       {"unbound.dll", {{"FromFirst"}}, {{"FromOriginal"}}, 0, {}},
       {"bound.dll", {{"FromFirst"}}, {{"FromOriginal"}}, 0xFFFFFFFF, {}},
       {"bound-no-original.dll", {{"FromFirst"}}, {}, 0x12345678, {}},
@@ -48,7 +48,7 @@ TEST_P(PeTablesTest, NamesComeFromOriginalFirstThunkOnlyWhenBound) {
 }
 
 TEST_P(PeTablesTest, OrdinalsAndNamesAreDecodedWithTheFormatsThunkWidth) {
-  std::vector<TImportSpec> modules = {
+  std::vector<TImportedModule> modules = {
       {"k.dll", {{"Alpha"}, {"", 7}, {"Beta"}, {"", 0xFFFF}}, {}, 0, {}},
   };
   TPeWriter writer(Is64());
@@ -71,7 +71,7 @@ TEST_P(PeTablesTest, OrdinalsAndNamesAreDecodedWithTheFormatsThunkWidth) {
 
 // In PE32+ bit 31 is an ordinary RVA bit, not the ordinal flag.
 TEST(PeTablesTest, Pe32PlusReadsBit31AsPartOfANameRva) {
-  std::vector<TImportSpec> modules = {{"k.dll", {{"Alpha"}}, {}, 0, {}}};
+  std::vector<TImportedModule> modules = {{"k.dll", {{"Alpha"}}, {}, 0, {}}};
   TPeWriter writer(true);
   writer.AddImports(modules);
   TPlacedImage placed = Place(writer.Build());
@@ -92,7 +92,7 @@ TEST_P(PeTablesTest, RefusesBrokenImportTables) {
       {"no FirstThunk", 16, 0, "FirstThunk"},
   };
   for (const auto& c : cases) {
-    std::vector<TImportSpec> modules = {{"k.dll", {{"Alpha"}}, {}, 0, {}}};
+    std::vector<TImportedModule> modules = {{"k.dll", {{"Alpha"}}, {}, 0, {}}};
     TPeWriter writer(Is64());
     writer.AddImports(modules);
     TPlacedImage placed = Place(writer.Build());

@@ -56,7 +56,7 @@ void TPeWriter::SetDirectory(int index, std::uint32_t rva, std::uint32_t size) {
   directories_[index][1] = size;
 }
 
-void TPeWriter::AddImports(std::vector<TImportSpec>& modules) {
+void TPeWriter::AddImports(std::vector<TImportedModule>& modules) {
   const unsigned thunk = is64_ ? 8 : 4;
   const std::uint64_t ordinalFlag = is64_ ? (1ull << 63) : 0x80000000ull;
   auto thunkArray = [&](const std::vector<TImportFunction>& functions) -> std::uint32_t {
@@ -125,7 +125,7 @@ void TPeWriter::AddExports(const std::vector<TExport>& exports) {
   SetDirectory(0, dir, static_cast<std::uint32_t>(kDataRva + data_.size()) - dir);
 }
 
-void TPeWriter::AddResources(const std::vector<TResourceSpec>& resources) {
+void TPeWriter::AddResources(const std::vector<TResourceEntry>& resources) {
   // type -> names in first-seen order -> resources.
   std::vector<std::uint16_t> types;
   std::map<std::uint16_t, std::vector<std::variant<std::uint16_t, std::u16string>>> names;
@@ -135,7 +135,7 @@ void TPeWriter::AddResources(const std::vector<TResourceSpec>& resources) {
     if (std::find(list.begin(), list.end(), r.Name) == list.end()) list.push_back(r.Name);
   }
   auto languagesOf = [&](std::uint16_t type, const auto& name) {
-    std::vector<const TResourceSpec*> out;
+    std::vector<const TResourceEntry*> out;
     for (const auto& r : resources) {
       if (r.Type == type && r.Name == name) out.push_back(&r);
     }
@@ -159,7 +159,7 @@ void TPeWriter::AddResources(const std::vector<TResourceSpec>& resources) {
     next += 16 + 8 * static_cast<std::uint32_t>(count);
     return at;
   };
-  std::vector<std::pair<std::uint32_t, const TResourceSpec*>> dataEntries;
+  std::vector<std::pair<std::uint32_t, const TResourceEntry*>> dataEntries;
   std::vector<std::pair<std::uint32_t, std::u16string>> strings;
   const std::uint32_t rootDir = directory(types.size());
   for (std::size_t ti = 0; ti < types.size(); ++ti) {
@@ -185,13 +185,13 @@ void TPeWriter::AddResources(const std::vector<TResourceSpec>& resources) {
       }
     }
   }
-  for (const auto& [langEntry, spec] : dataEntries) {
+  for (const auto& [langEntry, resource] : dataEntries) {
     const std::uint32_t at = next;
     next += 16;
     Put32(langEntry + 4, at);
-    const std::uint32_t dataRva = Add(spec->Data, 4);
+    const std::uint32_t dataRva = Add(resource->Data, 4);
     Put32(root + at, dataRva);
-    Put32(root + at + 4, static_cast<std::uint32_t>(spec->Data.size()));
+    Put32(root + at + 4, static_cast<std::uint32_t>(resource->Data.size()));
   }
   for (const auto& [entry, text] : strings) {
     const std::uint32_t at = next;

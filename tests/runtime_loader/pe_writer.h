@@ -23,7 +23,7 @@ struct TImportFunction {
   std::uint16_t Ordinal = 0;
 };
 
-struct TImportSpec {
+struct TImportedModule {
   std::string Module;
   std::vector<TImportFunction> FirstThunkNames;     // what FirstThunk lists
   std::vector<TImportFunction> OriginalThunkNames;  // what OriginalFirstThunk lists (empty: none)
@@ -32,7 +32,7 @@ struct TImportSpec {
   std::vector<std::uint32_t> SlotRvas;
 };
 
-struct TResourceSpec {
+struct TResourceEntry {
   std::uint16_t Type = 0;
   std::variant<std::uint16_t, std::u16string> Name;
   std::uint16_t Language = 0;
@@ -67,7 +67,7 @@ class TPeWriter {
   void SetDirectory(int index, std::uint32_t rva, std::uint32_t size);
 
   // Table builders: each places its table and points the data directory at it.
-  void AddImports(std::vector<TImportSpec>& modules);
+  void AddImports(std::vector<TImportedModule>& modules);
   // name -> RVA; forwardedTo names a "module.function" forwarder instead of an RVA.
   struct TExport {
     std::string Name;
@@ -75,7 +75,7 @@ class TPeWriter {
     std::string ForwardedTo;
   };
   void AddExports(const std::vector<TExport>& exports);
-  void AddResources(const std::vector<TResourceSpec>& resources);
+  void AddResources(const std::vector<TResourceEntry>& resources);
   // One block per page; entries are (type << 12 | offset).
   struct TRelocBlock {
     std::uint32_t Page = 0;
