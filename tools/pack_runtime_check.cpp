@@ -2,7 +2,7 @@
 #include <stdexcept>
 
 #include "runtime_loader/pe_headers.h"
-#include "runtime_loader/pe_inspection.h"
+#include "runtime_loader/pe_image_summary.h"
 #include "tools/pack_commands.h"
 
 namespace leafmark::pack {

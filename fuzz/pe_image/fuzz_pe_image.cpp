@@ -8,7 +8,7 @@
 
 #include "runtime_loader/pe_error.h"
 #include "runtime_loader/pe_exports.h"
-#include "runtime_loader/pe_inspection.h"
+#include "runtime_loader/pe_image_summary.h"
 #include "runtime_loader/pe_layout.h"
 #include "runtime_loader/pe_resources.h"
 

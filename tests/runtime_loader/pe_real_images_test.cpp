@@ -9,7 +9,7 @@
 #include "runtime_loader/pe_error.h"
 #include "runtime_loader/pe_exports.h"
 #include "runtime_loader/pe_imports.h"
-#include "runtime_loader/pe_inspection.h"
+#include "runtime_loader/pe_image_summary.h"
 #include "tests/runtime_loader/placed_image.h"
 #include "tests/support/temp_dir.h"
 

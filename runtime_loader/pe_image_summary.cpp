@@ -1,5 +1,5 @@
 // The loader's steps on a private copy of an image, for tools that judge a file.
-#include "runtime_loader/pe_inspection.h"
+#include "runtime_loader/pe_image_summary.h"
 
 #include <algorithm>
 #include <vector>

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "runtime_loader/pe_inspection.h"
+#include "runtime_loader/pe_image_summary.h"
 #include "tools/pack_args.h"
 #include "tools/pack_commands.h"
 
