@@ -1,34 +1,17 @@
 // leafmark-pack inspect and the runtime check of create --runtime, driven as a program.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
 #include "tests/runtime_loader/pe_writer.h"
+#include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace leafmark::test {
 namespace {
 
-struct TRun {
-  int ExitCode = -1;
-  std::string Out;  // standard output only
-  std::string Err;
-};
-
-TRun Pack(const std::string& arguments, const TTempDir& tmp) {
-  const std::string errFile = tmp.File("stderr.txt");
-  const std::string command = std::string(LEAFMARK_PACK) + " " + arguments + " 2>" + errFile;
-  TRun run;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.Out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  const auto err = ReadFileBytes(errFile);
-  run.Err.assign(err.begin(), err.end());
-  return run;
+TRun Pack(const std::string& arguments) {
+  return RunProgram(std::string(LEAFMARK_PACK) + " " + arguments);
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -65,7 +48,7 @@ TEST_F(PackModuleCheckTest, InspectPrintsMachineClassFactoryAndVersion) {
        "machine: x86\nDllGetClassObject: no\nversion: 0x01020D00 (1.2.13.0)\n"},
   };
   for (const auto& c : cases) {
-    const TRun run = Pack("inspect " + Write(c.Name, c.Bytes), tmp_);
+    const TRun run = Pack("inspect " + Write(c.Name, c.Bytes));
     EXPECT_EQ(run.ExitCode, 0) << c.Name << ": " << run.Err;
     EXPECT_EQ(run.Out, c.Expected) << c.Name;
   }
@@ -89,13 +72,13 @@ TEST_F(PackModuleCheckTest, InspectRefusesWhatCannotBeLoadedWithTheReason) {
       {"arm64.dll", arm, "machine 0xAA64"},
   };
   for (const auto& c : cases) {
-    const TRun run = Pack("inspect " + Write(c.Name, c.Bytes), tmp_);
+    const TRun run = Pack("inspect " + Write(c.Name, c.Bytes));
     EXPECT_EQ(run.ExitCode, 1) << c.Name;
     EXPECT_EQ(run.Out, "") << c.Name;
     EXPECT_TRUE(Contains(run.Err, c.Name) && Contains(run.Err, c.Reason)) << c.Name << ": " << run.Err;
   }
-  EXPECT_EQ(Pack("inspect " + tmp_.File("absent.dll"), tmp_).ExitCode, 1);
-  EXPECT_EQ(Pack("inspect", tmp_).ExitCode, 2);
+  EXPECT_EQ(Pack("inspect " + tmp_.File("absent.dll")).ExitCode, 1);
+  EXPECT_EQ(Pack("inspect").ExitCode, 2);
 }
 
 TEST_F(PackModuleCheckTest, CreateRefusesARuntimeThePlayerCannotLoad) {
@@ -120,8 +103,7 @@ TEST_F(PackModuleCheckTest, CreateRefusesARuntimeThePlayerCannotLoad) {
   };
   for (const auto& c : cases) {
     const TRun run = Pack("create --player " + player + " --out " + tmp_.File("out.exe") + " --runtime " +
-                              Write(c.Name, c.Bytes) + " " + book.Path(),
-                          tmp_);
+                              Write(c.Name, c.Bytes) + " " + book.Path());
     EXPECT_EQ(run.ExitCode, c.ExitCode) << c.Name << ": " << run.Err;
     for (const auto& part : c.Mentions) EXPECT_TRUE(Contains(run.Err, part)) << c.Name << ": " << run.Err;
   }

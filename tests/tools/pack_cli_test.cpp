@@ -1,6 +1,3 @@
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +6,7 @@
 #include "archive/entry_lookup.h"
 #include "archive/exe_ext_reader.h"
 #include "tests/support/archive_builder.h"
+#include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace leafmark {
@@ -18,20 +16,15 @@ namespace fs = std::filesystem;
 using test::BytesOf;
 using test::TBytes;
 
-struct TRun {
+// The packer's output, standard output and error together, and its exit code.
+struct TPackRun {
   int exitCode = -1;
-  std::string output;  // standard output and error together
+  std::string output;
 };
 
-TRun Pack(const std::string& arguments) {
-  const std::string command = std::string(LEAFMARK_PACK) + " " + arguments + " 2>&1";
-  TRun run;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
-  const int status = ::pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+TPackRun Pack(const std::string& arguments) {
+  const test::TRun run = test::RunProgram(std::string(LEAFMARK_PACK) + " " + arguments);
+  return {run.ExitCode, run.Both()};
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -61,7 +54,7 @@ class PackCliTest : public ::testing::Test {
 
 TEST_F(PackCliTest, BooksItWritesAreReadBackByTheReaderWithAndWithoutDigest) {
   for (const char* digest : {"", "--digest"}) {
-    const TRun run = Pack(Create(digest));
+    const TPackRun run = Pack(Create(digest));
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const TExeExtReader reader(Out());
     EXPECT_EQ(reader.ReadEntryText(0),
@@ -71,9 +64,9 @@ TEST_F(PackCliTest, BooksItWritesAreReadBackByTheReaderWithAndWithoutDigest) {
     const TBytes book = test::ReadFileBytes(Out());
     EXPECT_EQ(std::string(book.begin(), book.begin() + 23), "MZ pretend player image");
 
-    const TRun verify = Pack("verify " + Out());
+    const TPackRun verify = Pack("verify " + Out());
     EXPECT_EQ(verify.exitCode, 0) << verify.output;
-    const TRun list = Pack("list " + Out());
+    const TPackRun list = Pack("list " + Out());
     EXPECT_EQ(list.exitCode, 0) << list.output;
     EXPECT_TRUE(Contains(list.output, *digest ? "digest: verified" : "digest: none")) << list.output;
     EXPECT_TRUE(Contains(list.output, "3            8  files/large/1.swf")) << list.output;
@@ -83,7 +76,7 @@ TEST_F(PackCliTest, BooksItWritesAreReadBackByTheReaderWithAndWithoutDigest) {
 TEST_F(PackCliTest, BooksOfAnIndependentWriterAreListedVerifiedAndExtracted) {
   test::WriteFileBytes(Out(), test::MakeBook({{"b.swf", "bee"}, {"dir/a.txt", "ay"}}, true).Build());
   EXPECT_EQ(Pack("verify " + Out()).exitCode, 0);
-  const TRun run = Pack("extract " + Out() + " --to " + tmp_.File("x"));
+  const TPackRun run = Pack("extract " + Out() + " --to " + tmp_.File("x"));
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_EQ(test::ReadFileBytes(tmp_.File("x/dir/a.txt")), BytesOf("ay"));
 }
@@ -101,7 +94,7 @@ TEST_F(PackCliTest, RefusedInputsNameTheFileAndLeaveNothingBehind) {
   for (const auto& c : cases) {
     AddFile(c.file, "x");
     test::WriteFileText(Out(), "an earlier book");
-    const TRun run = Pack(Create());
+    const TPackRun run = Pack(Create());
     EXPECT_EQ(run.exitCode, 1) << c.file << ": " << run.output;
     EXPECT_TRUE(Contains(run.output, c.expected)) << c.file << ": " << run.output;
     EXPECT_EQ(test::ReadFileBytes(Out()), BytesOf("an earlier book")) << c.file;
@@ -121,7 +114,7 @@ TEST_F(PackCliTest, TheRuntimeIsStoredAsFlashOcxAndMayNotCollideWithABookFile) {
   EXPECT_EQ(ReadEntryToMemory("flash.ocx", Out())->Bytes(), runtime);
 
   AddFile("Flash.OCX", "another");
-  const TRun run = Pack(Create("--runtime " + tmp_.File("runtime.dll")));
+  const TPackRun run = Pack(Create("--runtime " + tmp_.File("runtime.dll")));
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_TRUE(Contains(run.output, "Flash.OCX")) << run.output;
 }
@@ -129,7 +122,7 @@ TEST_F(PackCliTest, TheRuntimeIsStoredAsFlashOcxAndMayNotCollideWithABookFile) {
 TEST_F(PackCliTest, APlayerThatAlreadyCarriesABookIsTakenWithoutIt) {
   ASSERT_EQ(Pack(Create()).exitCode, 0);
   fs::copy_file(Out(), tmp_.File("carrying.exe"));
-  const TRun run = Pack("create --player " + tmp_.File("carrying.exe") + " --out " + Out() + " " + Dir());
+  const TPackRun run = Pack("create --player " + tmp_.File("carrying.exe") + " --out " + Out() + " " + Dir());
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_TRUE(Contains(run.output, "left out")) << run.output;
   EXPECT_EQ(TExeExtReader(Out()).DataStart, 23);
@@ -140,7 +133,7 @@ TEST_F(PackCliTest, ABookOfTwoGibibytesOrMoreIsRefusedBeforeWriting) {
   const std::string big = tmp_.File("book/huge.bin");
   test::WriteFileText(big, "");
   fs::resize_file(big, 0x7FFFFFF0);
-  const TRun run = Pack(Create());
+  const TPackRun run = Pack(Create());
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_TRUE(Contains(run.output, "2 GiB")) << run.output;
   EXPECT_FALSE(fs::exists(Out()));
@@ -165,12 +158,12 @@ TEST_F(PackCliTest, VerifyAndListReportEachFault) {
   };
   for (const auto& c : cases) {
     test::WriteFileBytes(Out(), c.bytes);
-    const TRun run = Pack("verify " + Out());
+    const TPackRun run = Pack("verify " + Out());
     EXPECT_EQ(run.exitCode, 1) << c.what;
     EXPECT_TRUE(Contains(run.output, c.reason)) << c.what << ": " << run.output;
   }
   test::WriteFileBytes(Out(), digestWrong.Build());
-  const TRun list = Pack("list " + Out());
+  const TPackRun list = Pack("list " + Out());
   EXPECT_EQ(list.exitCode, 1);
   EXPECT_TRUE(Contains(list.output, "digest: MISMATCH")) << list.output;
 }
@@ -180,7 +173,7 @@ TEST_F(PackCliTest, ExtractSkipsNamesThatWouldLandOutsideTheTarget) {
                                         {"a/../../up.txt", "4"}, {"fine/ok.txt", "5"}});
   test::WriteFileBytes(Out(), book.Build());
   const std::string target = tmp_.File("target/inner");
-  const TRun run = Pack("extract " + Out() + " --to " + target);
+  const TPackRun run = Pack("extract " + Out() + " --to " + target);
   EXPECT_EQ(run.exitCode, 1);
   for (const char* name : {"../escape.txt", "/abs.txt", "C:/drive.txt", "a/../../up.txt"}) {
     EXPECT_TRUE(Contains(run.output, std::string("skipped \"") + name)) << run.output;
@@ -190,7 +183,7 @@ TEST_F(PackCliTest, ExtractSkipsNamesThatWouldLandOutsideTheTarget) {
   for (const auto& entry : fs::recursive_directory_iterator(tmp_.File("target"))) files += entry.is_regular_file();
   EXPECT_EQ(files, 1u);
 
-  const TRun named = Pack("extract " + Out() + " --to " + tmp_.File("named") + " FINE/OK.TXT missing.txt");
+  const TPackRun named = Pack("extract " + Out() + " --to " + tmp_.File("named") + " FINE/OK.TXT missing.txt");
   EXPECT_EQ(named.exitCode, 1);
   EXPECT_TRUE(Contains(named.output, "not found: \"missing.txt\"")) << named.output;
   EXPECT_TRUE(fs::exists(tmp_.File("named/fine/ok.txt")));
