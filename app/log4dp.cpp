@@ -53,9 +53,7 @@ void WriteWholeFile(const std::string& name, const std::string& text) {
 }  // namespace
 
 std::string ExeDirPath(const std::string& name) {
-  char path[MAX_PATH + 1] = {};
-  const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string directory = ExtractFilePath(std::string(path, length));
+  std::string directory = ExtractFilePath(OwnExecutablePath());
   if (directory.empty() || directory.back() != '\\') directory += '\\';
   return directory + name;
 }

@@ -54,9 +54,7 @@ TExeExtReader::TExeExtReader(const std::string& archiveFile) {
 void TExeExtReader::ReadEntry(std::int32_t index, TStream& stream) const {
   if (index < 0 || index >= Count) throw EExtentError(kErrorIndexMessage);
   TFileStream file(FileName, TFileStream::TMode::Read);
-  std::int64_t position = DataStart;
-  for (std::int32_t k = 0; k < index; ++k) position += Sizes[static_cast<std::size_t>(k)];
-  file.SetPosition(position);
+  file.SetPosition(EntryOffset(DataStart, Sizes, index));
 
   std::int64_t remaining = Sizes[static_cast<std::size_t>(index)];
   if (remaining == 0) return;

@@ -47,19 +47,17 @@ std::int32_t ParseEntryNumber(std::string_view value) {
   return static_cast<std::int32_t>(number);
 }
 
-namespace {
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
+bool EntryNameLess(std::string_view a, std::string_view b) {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
     return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
   });
 }
-}  // namespace
 
 std::string BuildIndexText(const std::vector<std::string>& namesInEntryOrder) {
   std::vector<std::size_t> order(namesInEntryOrder.size());
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return LessIgnoringCase(namesInEntryOrder[a], namesInEntryOrder[b]);
+    return EntryNameLess(namesInEntryOrder[a], namesInEntryOrder[b]);
   });
   std::string text;
   for (std::size_t k : order) {

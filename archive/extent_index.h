@@ -26,6 +26,9 @@ std::int32_t ParseEntryNumber(std::string_view value);
 // Entry names are compared without regard to letter case, in the system's own way.
 bool SameEntryName(std::string_view a, std::string_view b);
 
+// The order of index lines: byte order after folding ASCII letters to lower case.
+bool EntryNameLess(std::string_view a, std::string_view b);
+
 // Builds an index for names numbered 1..size in the given order: lines sorted without
 // regard to case, each "name=number" and CR LF.
 std::string BuildIndexText(const std::vector<std::string>& namesInEntryOrder);

@@ -23,9 +23,9 @@ std::int64_t TExtentLayout::EntryBytes() const {
   return total;
 }
 
-std::int64_t TExtentLayout::EntryOffset(std::int32_t index) const {
-  std::int64_t offset = DataStart;
-  for (std::int32_t k = 0; k < index; ++k) offset += Sizes[static_cast<std::size_t>(k)];
+std::int64_t EntryOffset(std::int64_t dataStart, const std::vector<std::int32_t>& sizes, std::int32_t index) {
+  std::int64_t offset = dataStart;
+  for (std::int32_t k = 0; k < index; ++k) offset += sizes[static_cast<std::size_t>(k)];
   return offset;
 }
 

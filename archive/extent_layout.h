@@ -25,6 +25,9 @@ class EExtentError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// File offset of entry index: the data start plus the sizes of the entries before it.
+std::int64_t EntryOffset(std::int64_t dataStart, const std::vector<std::int32_t>& sizes, std::int32_t index);
+
 struct TExtentLayout {
   std::int64_t FileSize = 0;     // S
   std::int64_t SectionSize = 0;  // X
@@ -40,7 +43,7 @@ struct TExtentLayout {
   // Sum of all entry sizes.
   std::int64_t EntryBytes() const;
   // File offset of entry index (0 <= index < Count).
-  std::int64_t EntryOffset(std::int32_t index) const;
+  std::int64_t EntryOffset(std::int32_t index) const { return leafmark::EntryOffset(DataStart, Sizes, index); }
 };
 
 // Reads and checks the trailer at the end of file. Values that cannot describe the file

@@ -2,20 +2,16 @@
 #include "tools/book_files.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <stdexcept>
+
+#include "archive/extent_index.h"
 
 namespace leafmark::pack {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 bool SamePath(const fs::path& a, const fs::path& b) {
   std::error_code error;
@@ -64,9 +60,9 @@ std::vector<TBookFile> ScanBookDirectory(const std::string& dir, const std::vect
 
 void SortAndCheckDuplicates(std::vector<TBookFile>& files) {
   std::stable_sort(files.begin(), files.end(),
-                   [](const TBookFile& a, const TBookFile& b) { return Lower(a.Name) < Lower(b.Name); });
+                   [](const TBookFile& a, const TBookFile& b) { return EntryNameLess(a.Name, b.Name); });
   for (std::size_t k = 1; k < files.size(); ++k) {
-    if (Lower(files[k - 1].Name) == Lower(files[k].Name)) {
+    if (!EntryNameLess(files[k - 1].Name, files[k].Name)) {
       throw std::runtime_error("\"" + files[k - 1].Name + "\" and \"" + files[k].Name +
                                "\" differ only in letter case; the book finds names without regard to case");
     }

@@ -1,6 +1,7 @@
 // leafmark-pack verify: the extent section must describe itself exactly.
 #include <iostream>
 
+#include "archive/extent_writer.h"
 #include "tools/book_contents.h"
 #include "tools/pack_args.h"
 #include "tools/pack_commands.h"
@@ -21,8 +22,8 @@ std::string FindFault(TStream& book) {
   const TBookContents contents = ReadBookContents(book);
   const TExtentLayout& layout = contents.Layout;
   if (layout.Count == 0) return "the archive has no index (N is 0)";
-  const std::int64_t expected = layout.EntryBytes() + (layout.HasDigest() ? kExtentDigestBytes : 0) +
-                                4 * static_cast<std::int64_t>(layout.Count) + kExtentTrailerBytes;
+  const std::int64_t expected = TExtentWriter::SectionSizeFor(
+      std::vector<std::int64_t>(layout.Sizes.begin(), layout.Sizes.end()), layout.HasDigest());
   if (expected != layout.SectionSize) {
     return "the size table does not describe the archive: entries, digest and trailer take " +
            std::to_string(expected) + " bytes, but X is " + std::to_string(layout.SectionSize);
