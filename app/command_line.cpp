@@ -2,13 +2,14 @@
 
 #include <string_view>
 
+#include "base/text_trim.h"
+
 namespace leafmark {
 
 namespace {
 
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 }  // namespace
 
@@ -24,11 +25,7 @@ TLogSwitches ParseLogSwitches(const std::vector<std::string>& arguments) {
 }
 
 bool IsPreviewArgument(const std::string& argument) {
-  std::size_t first = 0;
-  std::size_t last = argument.size();
-  while (first < last && IsBlankOrControl(argument[first])) ++first;
-  while (last > first && IsBlankOrControl(argument[last - 1])) --last;
-  std::string trimmed = argument.substr(first, last - first);
+  std::string trimmed(TrimBlanksAndControls(argument));
   for (char& c : trimmed) c = AsciiLower(c);
   return !trimmed.empty() && std::string_view("/p,-p").find(trimmed) != std::string_view::npos;
 }

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "app/xml_dom.h"
-#include "ui/system_text.h"
+#include "base/decimal.h"
+#include "win/system_text.h"
 
 namespace leafmark {
 
@@ -20,39 +21,26 @@ std::vector<std::uint8_t> ReadAll(TStream& stream) {
   return bytes;
 }
 
-ComPtr<IXMLDOMNode> RequireChild(IXMLDOMNode* parent, const std::wstring& name) {
-  ComPtr<IXMLDOMNode> child = FindChildNode(parent, name);
-  if (!child) throw std::runtime_error("ExeConfig.xml has no element " + ui::WideToSystem(name));
+com::TComPtr<IXMLDOMNode> RequireChild(IXMLDOMNode* parent, const std::wstring& name) {
+  com::TComPtr<IXMLDOMNode> child = FindChildNode(parent, name);
+  if (!child) throw std::runtime_error("ExeConfig.xml has no element " + win::WideToSystem(name));
   return child;
 }
 
 std::string ElementText(IXMLDOMNode* parent, const std::wstring& name) {
-  return ui::WideToSystem(NodeText(RequireChild(parent, name).Get()));
+  return win::WideToSystem(NodeText(RequireChild(parent, name).Get()));
 }
 
 }  // namespace
 
 std::int32_t DecimalOrDefault(const std::string& text, std::int32_t fallback) {
-  std::string_view digits(text);
-  bool negative = false;
-  if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) {
-    negative = digits.front() == '-';
-    digits.remove_prefix(1);
-  }
-  if (digits.empty()) return fallback;
-  const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
-  std::int64_t value = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return fallback;
-    value = value * 10 + (c - '0');
-    if (value > limit) return fallback;
-  }
-  return static_cast<std::int32_t>(negative ? -value : value);
+  return ParseSignedDecimal32(text).value_or(fallback);
 }
 
+
 void TExeConfigInfo::LoadFromStream(TStream& stream) {
-  const ComPtr<IXMLDOMDocument> document = LoadXmlDocument(ReadAll(stream));
-  const ComPtr<IXMLDOMNode> root = RequireChild(document.Get(), L"ExeConfig");
+  const com::TComPtr<IXMLDOMDocument> document = LoadXmlDocument(ReadAll(stream));
+  const com::TComPtr<IXMLDOMNode> root = RequireChild(document.Get(), L"ExeConfig");
   // Every element is read before any value is stored: a missing one leaves all unchanged.
   std::string caption = ElementText(root.Get(), L"ExeCaption");
   const std::string mode = ElementText(root.Get(), L"WindowOpenMode");

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/log_text.h"
-#include "archive/platform_files.h"
-#include "archive/stream.h"
+#include "base/platform_files.h"
+#include "base/stream.h"
 
 namespace leafmark {
 

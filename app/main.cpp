@@ -6,7 +6,7 @@
 #include "app/player_modules.h"
 #include "app/ufrm_main.h"
 #include "ui/application.h"
-#include "ui/system_text.h"
+#include "win/system_text.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     application.Run();
     return 0;
   } catch (const std::exception& error) {
-    ::MessageBoxW(nullptr, leafmark::ui::SystemToWide(error.what()).c_str(), L"Leafmark", MB_OK | MB_ICONERROR);
+    ::MessageBoxW(nullptr, leafmark::win::SystemToWide(error.what()).c_str(), L"Leafmark", MB_OK | MB_ICONERROR);
     return 1;
   }
 }

@@ -8,31 +8,13 @@
 #include <climits>
 #include <stdexcept>
 
-#include "ui/system_text.h"
+#include "win/bstr_text.h"
+#include "win/system_text.h"
+#include "win/unique_any.h"
 
 namespace leafmark {
 
 namespace {
-
-class TBstr {
- public:
-  TBstr() = default;
-  explicit TBstr(const std::wstring& text) : value_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  ~TBstr() { ::SysFreeString(value_); }
-  TBstr(const TBstr&) = delete;
-  TBstr& operator=(const TBstr&) = delete;
-
-  BSTR Get() const { return value_; }
-  BSTR* Out() {
-    ::SysFreeString(value_);
-    value_ = nullptr;
-    return &value_;
-  }
-  std::wstring Text() const { return value_ ? std::wstring(value_, ::SysStringLen(value_)) : std::wstring(); }
-
- private:
-  BSTR value_ = nullptr;
-};
 
 void Check(HRESULT result, const char* what) {
   if (FAILED(result)) {
@@ -42,13 +24,13 @@ void Check(HRESULT result, const char* what) {
   }
 }
 
-ComPtr<IXMLDOMDocument> CreateDocument() {
+com::TComPtr<IXMLDOMDocument> CreateDocument() {
   for (const wchar_t* progId : {L"Msxml2.DOMDocument.6.0", L"Msxml2.DOMDocument.3.0"}) {
     CLSID classId{};
     if (FAILED(::CLSIDFromProgID(progId, &classId))) continue;
-    ComPtr<IXMLDOMDocument> document;
+    com::TComPtr<IXMLDOMDocument> document;
     if (SUCCEEDED(::CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
-                                     reinterpret_cast<void**>(document.GetAddressOf())))) {
+                                     document.PutVoid()))) {
       return document;
     }
   }
@@ -56,26 +38,26 @@ ComPtr<IXMLDOMDocument> CreateDocument() {
 }
 
 std::string ParseErrorReason(IXMLDOMDocument* document) {
-  ComPtr<IXMLDOMParseError> error;
-  TBstr reason;
-  if (SUCCEEDED(document->get_parseError(error.GetAddressOf())) && error &&
-      SUCCEEDED(error->get_reason(reason.Out()))) {
-    return ui::WideToSystem(reason.Text());
+  com::TComPtr<IXMLDOMParseError> error;
+  win::TUniqueBstr reason;
+  if (SUCCEEDED(document->get_parseError(error.Put())) && error &&
+      SUCCEEDED(error->get_reason(reason.Put()))) {
+    return win::WideToSystem(win::BstrText(reason.Get()));
   }
   return "unknown reason";
 }
 
 }  // namespace
 
-ComPtr<IXMLDOMDocument> LoadXmlDocument(const std::vector<std::uint8_t>& bytes) {
+com::TComPtr<IXMLDOMDocument> LoadXmlDocument(const std::vector<std::uint8_t>& bytes) {
   if (bytes.size() > UINT_MAX) throw std::runtime_error("XML document too large");
-  ComPtr<IXMLDOMDocument> document = CreateDocument();
+  com::TComPtr<IXMLDOMDocument> document = CreateDocument();
   Check(document->put_async(VARIANT_FALSE), "IXMLDOMDocument.async");
   Check(document->put_validateOnParse(VARIANT_FALSE), "IXMLDOMDocument.validateOnParse");
   Check(document->put_resolveExternals(VARIANT_FALSE), "IXMLDOMDocument.resolveExternals");
 
-  ComPtr<IStream> stream;
-  stream.Attach(::SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
+  const auto stream =
+      com::TComPtr<IStream>::Attach(::SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
   if (!stream) throw std::runtime_error("Cannot make a stream of the XML bytes");
   VARIANT source;
   ::VariantInit(&source);
@@ -88,27 +70,27 @@ ComPtr<IXMLDOMDocument> LoadXmlDocument(const std::vector<std::uint8_t>& bytes) 
   return document;
 }
 
-ComPtr<IXMLDOMNode> FindChildNode(IXMLDOMNode* parent, const std::wstring& name) {
-  ComPtr<IXMLDOMNodeList> children;
-  Check(parent->get_childNodes(children.GetAddressOf()), "IXMLDOMNode.childNodes");
+com::TComPtr<IXMLDOMNode> FindChildNode(IXMLDOMNode* parent, const std::wstring& name) {
+  com::TComPtr<IXMLDOMNodeList> children;
+  Check(parent->get_childNodes(children.Put()), "IXMLDOMNode.childNodes");
   long count = 0;
   Check(children->get_length(&count), "IXMLDOMNodeList.length");
   for (long k = 0; k < count; ++k) {
-    ComPtr<IXMLDOMNode> child;
-    Check(children->get_item(k, child.GetAddressOf()), "IXMLDOMNodeList.item");
+    com::TComPtr<IXMLDOMNode> child;
+    Check(children->get_item(k, child.Put()), "IXMLDOMNodeList.item");
     // Only elements: a document type or a processing instruction can bear the name too.
     DOMNodeType type = NODE_INVALID;
     if (!child || FAILED(child->get_nodeType(&type)) || type != NODE_ELEMENT) continue;
-    TBstr childName;
-    if (SUCCEEDED(child->get_nodeName(childName.Out())) && childName.Text() == name) return child;
+    win::TUniqueBstr childName;
+    if (SUCCEEDED(child->get_nodeName(childName.Put())) && win::BstrText(childName.Get()) == name) return child;
   }
   return nullptr;
 }
 
 std::wstring NodeText(IXMLDOMNode* node) {
-  TBstr text;
-  Check(node->get_text(text.Out()), "IXMLDOMNode.text");
-  return text.Text();
+  win::TUniqueBstr text;
+  Check(node->get_text(text.Put()), "IXMLDOMNode.text");
+  return win::BstrText(text.Get());
 }
 
 }  // namespace leafmark

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "archive/stream.h"
+#include "base/stream.h"
 
 namespace leafmark {
 

@@ -5,4 +5,4 @@
 #include "archive/exe_ext_reader.h"
 #include "archive/extent_index.h"
 #include "archive/extent_layout.h"
-#include "archive/stream.h"
+#include "base/stream.h"

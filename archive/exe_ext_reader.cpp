@@ -7,19 +7,12 @@
 #include <optional>
 #include <thread>
 
-#include "archive/platform_files.h"
+#include "base/platform_files.h"
+#include "base/text_trim.h"
 
 namespace leafmark {
 
 namespace {
-
-std::string TrimBlanksAndControls(const std::string& text) {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
-  return text.substr(first, last - first);
-}
 
 // Another process may hold the book open without sharing for a moment (an installer, a
 // virus scanner): keep trying for five seconds before giving up.

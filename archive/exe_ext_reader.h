@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "archive/extent_layout.h"
-#include "archive/stream.h"
+#include "base/stream.h"
 
 namespace leafmark {
 

@@ -3,8 +3,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <limits>
 #include <numeric>
+
+#include "base/decimal.h"
 
 namespace leafmark {
 
@@ -32,20 +33,9 @@ std::string_view FindIndexValue(std::string_view text, std::string_view name) {
 }
 
 std::int32_t ParseEntryNumber(std::string_view value) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < value.size() && (value[i] == '+' || value[i] == '-')) negative = value[i++] == '-';
-  if (i == value.size()) return 0;
-  std::int64_t number = 0;
-  for (; i < value.size(); ++i) {
-    if (value[i] < '0' || value[i] > '9') return 0;
-    number = number * 10 + (value[i] - '0');
-    if (number > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1) return 0;
-  }
-  if (negative) number = -number;
-  if (number > std::numeric_limits<std::int32_t>::max()) return 0;
-  return static_cast<std::int32_t>(number);
+  return ParseSignedDecimal32(value).value_or(0);
 }
+
 
 bool EntryNameLess(std::string_view a, std::string_view b) {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "archive/little_endian.h"
+#include "base/little_endian.h"
 
 namespace leafmark {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "archive/md5.h"
-#include "archive/stream.h"
+#include "base/stream.h"
 
 namespace leafmark {
 

@@ -2,7 +2,7 @@
 // Base directory, the process-wide callback, a system URL moniker.
 #include "content/content_manager.h"
 
-#include "content/com_object.h"
+#include "win/com_object.h"
 #include "content/content_provider.h"
 #include "content/synchronized_stream.h"
 #include "content/urlmon_functions.h"
@@ -42,10 +42,10 @@ HRESULT TContentManager::BindURLToStorage(IBindCtx* bindContext, IMoniker* left,
     if (ParseFakeURL(url, id, relativePath)) {
       const auto control = FindControl(id);
       if (!control) return E_FAIL;
-      handled = AskControlForContent(control.Get(), relativePath, created.stream);
+      handled = AskControlForContent(*control.Get(), relativePath, created.stream);
       if (!handled && created.provider->HasData() == S_OK) handled = true;
       if (!handled) {
-        const std::wstring target = GetControlBasePath(control.Get()) + L"/" + relativePath;
+        const std::wstring target = GetControlBasePath(*control.Get()) + L"/" + relativePath;
         handled = Answered(BindSystemMoniker(target, bindContext, left, iid, object));
       }
     } else {
@@ -63,26 +63,26 @@ HRESULT TContentManager::BindURLToStorage(IBindCtx* bindContext, IMoniker* left,
   });
 }
 
-bool TContentManager::AskControlForContent(IFlashPlayerControlBase* control,
+bool TContentManager::AskControlForContent(IFlashPlayerControlBase& control,
                                            std::wstring relativePath,
                                            const com::TComPtr<IStream>& facade) {
   if (!relativePath.empty() && relativePath.front() == L'/') relativePath.erase(0, 1);
   std::unique_ptr<TStream> stream = WrapIStreamForMainThread(facade);
   bool handled = false;
-  control->FireLoadExternalResourceEx(relativePath.c_str(), &stream, &handled);
+  control.FireLoadExternalResourceEx(relativePath.c_str(), &stream, &handled);
   // A handler that kept the stream answers the request with it.
   if (handled || !stream) return true;
   TMemoryStream resource;
-  control->FireLoadExternalResource(relativePath.c_str(), &resource);
+  control.FireLoadExternalResource(relativePath.c_str(), &resource);
   handled = resource.Size() > 0;
   if (handled) stream->WriteBuffer(resource.Memory(), resource.Size());
   stream.reset();
   return handled;
 }
 
-std::wstring TContentManager::GetControlBasePath(IFlashPlayerControlBase* control) {
+std::wstring TContentManager::GetControlBasePath(IFlashPlayerControlBase& control) {
   std::wstring base;
-  control->GetBase(&base);
+  control.GetBase(&base);
   if (base.empty()) base = GetCurrentDirectoryText();
   return base;
 }

@@ -16,10 +16,6 @@ std::unique_ptr<TContentManager> processContentManager;
 
 }  // namespace
 
-TContentManager::~TContentManager() {
-  for (auto& pair : fakeHandles_) pair.release();
-}
-
 void TContentManager::SetContentProviderCallback(ContentProviderCallback callback) {
   std::lock_guard guard(registrationLock_);
   contentCallback_ = std::move(callback);
@@ -43,27 +39,35 @@ com::TComPtr<IContentProvider> TContentManager::TakeProvider(const std::wstring&
   return provider;
 }
 
-void TContentManager::RegisterControl(std::int32_t id, IFlashPlayerControlBase* control) {
+void TContentManager::RegisterControl(std::int32_t id, TControlRef control) {
   std::lock_guard guard(registrationLock_);
-  controlRegistrations_.push_back({id, control});
+  controlRegistrations_.push_back({id, std::move(control)});
 }
 
-com::TComPtr<IFlashPlayerControlBase> TContentManager::FindControl(std::int32_t id) {
-  std::lock_guard guard(registrationLock_);
-  for (const TFlashPlayerControlIdPair& pair : controlRegistrations_) {
-    if (pair.Id == id) return com::TComPtr<IFlashPlayerControlBase>(pair.Control);
+TControlUse TContentManager::FindControl(std::int32_t id) {
+  TControlRef link;
+  {
+    std::lock_guard guard(registrationLock_);
+    for (const TFlashPlayerControlIdPair& pair : controlRegistrations_) {
+      if (pair.Id == id) {
+        link = pair.Control;
+        break;
+      }
+    }
   }
-  return nullptr;
+  return TControlLink::Use(link);
 }
 
-void TContentManager::UnregisterControl(IFlashPlayerControlBase* control) {
+void TContentManager::UnregisterControl(const TControlRef& control) {
   std::lock_guard guard(registrationLock_);
   std::erase_if(controlRegistrations_,
                 [&](const TFlashPlayerControlIdPair& pair) { return pair.Control == control; });
 }
 
 std::unique_ptr<TResizableStream> TContentManager::CreateMovieStream(
-    IFlashPlayerControlBase* control, bool useLayer, int layer) {
+    const TControlRef& control, bool useLayer, int layer) {
+  const TControlUse use = TControlLink::Use(control);
+  if (!use) throw std::logic_error("A movie was handed to a control that is gone");
   TNewContentProvider created = CreateContentProvider();
   std::unique_ptr<TResizableStream> stream = WrapIStreamForMainThread(created.stream);
   const std::wstring url = NewFakeURL();
@@ -77,16 +81,16 @@ std::unique_ptr<TResizableStream> TContentManager::CreateMovieStream(
   RegisterControl(id, control);
   // The runtime may ask for the movie during these calls: everything is registered by now.
   if (useLayer) {
-    control->LoadMovie(layer, std::wstring(DummyMovieURL).c_str());
-    control->LoadMovie(layer, url.c_str());
+    use->LoadMovie(layer, std::wstring(DummyMovieURL).c_str());
+    use->LoadMovie(layer, url.c_str());
   } else {
-    control->PutMovie(std::wstring(DummyMovieURL).c_str());
-    control->PutMovie(url.c_str());
+    use->PutMovie(std::wstring(DummyMovieURL).c_str());
+    use->PutMovie(url.c_str());
   }
   return stream;
 }
 
-void TContentManager::CopyMovieFromStream(IFlashPlayerControlBase* control, bool useLayer,
+void TContentManager::CopyMovieFromStream(const TControlRef& control, bool useLayer,
                                           TStream& source, int layer) {
   std::unique_ptr<TResizableStream> stream = CreateMovieStream(control, useLayer, layer);
   // Copied first, so the movie reaches the runtime in one write whatever the source is.
@@ -102,6 +106,8 @@ void InitContentManager() {
 }
 
 void FinalizeContentManager() { processContentManager.reset(); }
+
+TContentManager* FindContentManager() noexcept { return processContentManager.get(); }
 
 TContentManager& ContentManager() {
   if (!processContentManager) throw std::logic_error("The content manager does not exist");

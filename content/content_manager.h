@@ -14,13 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "archive/stream.h"
-#include "content/com_ptr.h"
+#include "base/stream.h"
+#include "win/com_ptr.h"
 #include "content/content_provider_interface.h"
+#include "content/control_link.h"
 #include "content/fake_handles.h"
 #include "content/fake_url.h"
 #include "content/flash_player_control_base.h"
 #include "content/resizable_stream.h"
+#include "win/unique_any.h"
 
 namespace leafmark::content {
 
@@ -37,17 +39,16 @@ struct TURLContentProviderPair {
   com::TComPtr<IContentProvider> Provider;
 };
 
-// Does not keep the control alive: the control unregisters itself when it is destroyed.
+// Does not keep the control alive: the control unregisters itself and detaches its link
+// when it is destroyed.
 struct TFlashPlayerControlIdPair {
   std::int32_t Id;
-  IFlashPlayerControlBase* Control;
+  TControlRef Control;
 };
 
 class TContentManager {
  public:
   TContentManager() = default;
-  // Fake handles still open are left alone: the controls they name are gone by now.
-  ~TContentManager();
   TContentManager(const TContentManager&) = delete;
   TContentManager& operator=(const TContentManager&) = delete;
 
@@ -60,16 +61,17 @@ class TContentManager {
   com::TComPtr<IContentProvider> TakeProvider(const std::wstring& url);
 
   // The registration lists are changed on the main thread and read from any thread.
-  void RegisterControl(std::int32_t id, IFlashPlayerControlBase* control);
-  com::TComPtr<IFlashPlayerControlBase> FindControl(std::int32_t id);
-  void UnregisterControl(IFlashPlayerControlBase* control);
+  void RegisterControl(std::int32_t id, TControlRef control);
+  // The control for one call; empty when none is registered for id or it is gone.
+  TControlUse FindControl(std::int32_t id);
+  void UnregisterControl(const TControlRef& control);
 
   // Announces a new movie URL to control (after DummyMovieURL) and returns the stream that
   // delivers its bytes; destroying the stream ends the movie's download.
-  std::unique_ptr<TResizableStream> CreateMovieStream(IFlashPlayerControlBase* control,
+  std::unique_ptr<TResizableStream> CreateMovieStream(const TControlRef& control,
                                                       bool useLayer, int layer);
   // The same, with the whole of source written in one piece and the stream destroyed.
-  void CopyMovieFromStream(IFlashPlayerControlBase* control, bool useLayer, TStream& source,
+  void CopyMovieFromStream(const TControlRef& control, bool useLayer, TStream& source,
                            int layer);
 
   // The body of the moniker's BindToStorage: the registered download for url, else the
@@ -81,10 +83,10 @@ class TContentManager {
                            const std::wstring& url, void** object) noexcept;
 
   // Raises OnLoadExternalResourceEx, then OnLoadExternalResource, writing into facade.
-  bool AskControlForContent(IFlashPlayerControlBase* control, std::wstring relativePath,
+  bool AskControlForContent(IFlashPlayerControlBase& control, std::wstring relativePath,
                             const com::TComPtr<IStream>& facade);
   // The control's Base, or the current directory when it is empty.
-  std::wstring GetControlBasePath(IFlashPlayerControlBase* control);
+  std::wstring GetControlBasePath(IFlashPlayerControlBase& control);
 
   // Bodies of the CreateFileW / CreateFileA replacements: a served file, else the file below
   // the control's Base, else the name unchanged; the system's result and error otherwise.
@@ -97,9 +99,11 @@ class TContentManager {
 
   // Fake file handles, each over a stream the control's OnLoadExternalResourceAsync gave.
   HANDLE OpenServedFile(const std::wstring& fileName);
-  void AddFakeHandle(HANDLE handle, std::unique_ptr<TStream> stream,
-                     com::TComPtr<IFlashPlayerControlBase> control);
-  TStream* FindFakeHandleStream(HANDLE handle);
+  void AddFakeHandle(win::TUniqueHandle handle, std::unique_ptr<TStream> stream,
+                     TControlRef control);
+  // The stream held for one operation; safe against a close of the handle meanwhile.
+  TFakeHandleStream FindFakeHandleStream(HANDLE handle);
+  // Removes the handle; its stream is freed once no operation holds it any more.
   bool CloseFakeHandle(HANDLE handle);
 
  private:
@@ -117,7 +121,7 @@ class TContentManager {
   ContentProviderCallback contentCallback_;
 
   std::mutex fakeHandleLock_;
-  std::list<std::unique_ptr<TFakeHandleStreamPair>> fakeHandles_;
+  std::list<std::shared_ptr<TFakeHandleStreamPair>> fakeHandles_;
 };
 
 // The current directory, or empty when the system cannot tell.
@@ -128,5 +132,7 @@ void InitContentManager();
 void FinalizeContentManager();
 // Throws std::logic_error when there is none.
 TContentManager& ContentManager();
+// Null when there is none: for destructors that run late at exit.
+TContentManager* FindContentManager() noexcept;
 
 }  // namespace leafmark::content

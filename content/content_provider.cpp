@@ -8,6 +8,7 @@
 
 #include "content/content_provider_stream.h"
 #include "content/debug_trace.h"
+#include "win/unique_any.h"
 
 namespace leafmark::content {
 namespace {
@@ -59,10 +60,9 @@ void TContentProvider::SendResponseHeaders() {
   const auto negotiate = callback_.As<IHttpNegotiate>();
   if (!negotiate) return;
   const std::wstring headers = ResponseHeaders(contentLength_);
-  LPWSTR additionalHeaders = nullptr;
-  negotiate->OnResponse(200, headers.c_str(), nullptr, &additionalHeaders);
   // Not used, but it was allocated for us.
-  if (additionalHeaders) CoTaskMemFree(additionalHeaders);
+  win::TUniqueCoTaskMemory<wchar_t> additionalHeaders;
+  negotiate->OnResponse(200, headers.c_str(), nullptr, additionalHeaders.Put());
 }
 
 void TContentProvider::EnsureStarted() {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "content/com_object.h"
+#include "win/com_object.h"
 #include "content/content_provider_interface.h"
 
 namespace leafmark::content {

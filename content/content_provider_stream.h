@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <objidl.h>
 
-#include "content/com_object.h"
+#include "win/com_object.h"
 #include "content/content_provider_interface.h"
 
 namespace leafmark::content {

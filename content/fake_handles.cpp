@@ -5,15 +5,17 @@
 
 namespace leafmark::content {
 
-TFakeHandleStreamPair::TFakeHandleStreamPair(HANDLE handle, std::unique_ptr<TStream> stream,
-                                             com::TComPtr<IFlashPlayerControlBase> control)
-    : handle_(handle), stream_(std::move(stream)), control_(std::move(control)) {}
+TFakeHandleStreamPair::TFakeHandleStreamPair(win::TUniqueHandle handle,
+                                             std::unique_ptr<TStream> stream,
+                                             TControlRef control)
+    : handle_(std::move(handle)), stream_(std::move(stream)), control_(std::move(control)) {}
 
 TFakeHandleStreamPair::~TFakeHandleStreamPair() {
-  if (control_) control_->FireUnloadExternalResourceAsync(stream_.get());
+  if (const TControlUse control = TControlLink::Use(control_)) {
+    control->FireUnloadExternalResourceAsync(stream_.get());
+  }
   handle_.Reset();
   stream_.reset();
-  control_.Reset();
 }
 
 }  // namespace leafmark::content

@@ -2,34 +2,10 @@
 #include "content/fake_url.h"
 
 #include <algorithm>
-#include <limits>
+
+#include "base/decimal.h"
 
 namespace leafmark::content {
-namespace {
-
-// Optional sign, then decimal digits only, within the 32-bit signed range.
-bool ParseId(std::wstring_view text, std::int32_t& id) {
-  bool negative = false;
-  if (!text.empty() && (text.front() == L'+' || text.front() == L'-')) {
-    negative = text.front() == L'-';
-    text.remove_prefix(1);
-  }
-  if (text.empty()) return false;
-  const std::int64_t limit =
-      negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
-               : std::numeric_limits<std::int32_t>::max();
-  std::int64_t value = 0;
-  for (const wchar_t c : text) {
-    if (c < L'0' || c > L'9') return false;
-    value = value * 10 + (c - L'0');
-    if (value > limit) return false;
-  }
-  id = static_cast<std::int32_t>(negative ? -value : value);
-  return true;
-}
-
-}  // namespace
-
 std::wstring MakeFakeURL(std::int32_t id) {
   std::wstring url = L"Z:\\FromMemory\\";
   url += FakeURLMarker;
@@ -51,9 +27,9 @@ bool ParseFakeURL(std::wstring_view url, std::int32_t& id, std::wstring& relativ
   const std::wstring_view rest = std::wstring_view(text).substr(restStart);
   const std::size_t slash = rest.find(L'/');
   if (slash == std::wstring_view::npos) return false;
-  std::int32_t parsedId = 0;
-  if (!ParseId(rest.substr(0, slash), parsedId)) return false;
-  id = parsedId;
+  const std::optional<std::int32_t> parsedId = ParseSignedDecimal32(rest.substr(0, slash));
+  if (!parsedId) return false;
+  id = *parsedId;
   relativePath.assign(rest.substr(slash + 1));
   return true;
 }

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "archive/stream.h"
+#include "base/stream.h"
 
 namespace leafmark::content {
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <objidl.h>
 
-#include "content/com_ptr.h"
+#include "win/com_ptr.h"
 #include "content/resizable_stream.h"
 
 namespace leafmark::content {

@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <utility>
 
+#include "win/system_text.h"
+
 namespace leafmark::content {
 namespace {
 
@@ -20,24 +22,6 @@ Function Kernel32Function(const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, name)));
 }
 
-std::string ToCodePage(const wchar_t* text) {
-  const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string result(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, result.data(), size, nullptr, nullptr);
-  result.resize(static_cast<std::size_t>(size) - 1);
-  return result;
-}
-
-std::wstring FromCodePage(const char* text) {
-  const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring result(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, -1, result.data(), size);
-  result.resize(static_cast<std::size_t>(size) - 1);
-  return result;
-}
-
 // The system's CreateFileW, or CreateFileA with the name in the system code page.
 HANDLE SystemCreateFile(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
                         LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
@@ -46,7 +30,7 @@ HANDLE SystemCreateFile(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
     return createFileW(fileName, desiredAccess, shareMode, securityAttributes,
                        creationDisposition, flagsAndAttributes, templateFile);
   }
-  const std::string name = fileName ? ToCodePage(fileName) : std::string();
+  const std::string name = fileName ? win::WideToSystem(fileName) : std::string();
   return CreateFileA(fileName ? name.c_str() : nullptr, desiredAccess, shareMode,
                      securityAttributes, creationDisposition, flagsAndAttributes, templateFile);
 }
@@ -66,7 +50,7 @@ std::wstring GetCurrentDirectoryText() {
   }
   char text[MAX_PATH + 1] = {};
   GetCurrentDirectoryA(sizeof text, text);
-  return FromCodePage(text);
+  return win::SystemToWide(text);
 }
 
 HANDLE TContentManager::OpenMappedFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
@@ -96,7 +80,7 @@ HANDLE TContentManager::OpenMappedFileA(LPCSTR fileName, DWORD desiredAccess, DW
                                         HANDLE templateFile) noexcept {
   std::wstring name;
   try {
-    if (fileName) name = FromCodePage(fileName);
+    if (fileName) name = win::SystemToWide(fileName);
   } catch (...) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return INVALID_HANDLE_VALUE;
@@ -116,7 +100,7 @@ HANDLE TContentManager::OpenBelowControlBase(const std::wstring& fileName, DWORD
   if (!ParseFakeURL(fileName, id, relativePath)) return INVALID_HANDLE_VALUE;
   const auto control = FindControl(id);
   if (!control) return INVALID_HANDLE_VALUE;
-  std::wstring path = GetControlBasePath(control.Get()) + L"\\" + relativePath;
+  std::wstring path = GetControlBasePath(*control.Get()) + L"\\" + relativePath;
   std::replace(path.begin(), path.end(), L'/', L'\\');
   return SystemCreateFile(path.c_str(), desiredAccess, shareMode, securityAttributes,
                           creationDisposition, flagsAndAttributes, templateFile);
@@ -126,38 +110,47 @@ HANDLE TContentManager::OpenServedFile(const std::wstring& fileName) {
   std::int32_t id = 0;
   std::wstring relativePath;
   if (!ParseFakeURL(fileName, id, relativePath)) return INVALID_HANDLE_VALUE;
-  auto control = FindControl(id);
+  const TControlUse control = FindControl(id);
   if (!control) return INVALID_HANDLE_VALUE;
   std::unique_ptr<TStream> stream;
   control->FireLoadExternalResourceAsync(relativePath.c_str(), &stream);
   if (!stream) return INVALID_HANDLE_VALUE;
   stream->SetPosition(0);
   // Only a unique value the system can close: the event is never signalled or waited on.
-  TUniqueHandle handle(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  win::TUniqueHandle handle(CreateEventA(nullptr, FALSE, FALSE, nullptr));
   if (!handle) return INVALID_HANDLE_VALUE;
   const HANDLE fake = handle.Get();
-  AddFakeHandle(handle.Release(), std::move(stream), std::move(control));
+  AddFakeHandle(std::move(handle), std::move(stream), control.Link());
   return fake;
 }
 
-void TContentManager::AddFakeHandle(HANDLE handle, std::unique_ptr<TStream> stream,
-                                    com::TComPtr<IFlashPlayerControlBase> control) {
-  auto pair =
-      std::make_unique<TFakeHandleStreamPair>(handle, std::move(stream), std::move(control));
+void TContentManager::AddFakeHandle(win::TUniqueHandle handle, std::unique_ptr<TStream> stream,
+                                    TControlRef control) {
+  auto pair = std::make_shared<TFakeHandleStreamPair>(std::move(handle), std::move(stream),
+                                                      std::move(control));
   std::lock_guard guard(fakeHandleLock_);
   fakeHandles_.push_back(std::move(pair));
 }
 
-TStream* TContentManager::FindFakeHandleStream(HANDLE handle) {
-  std::lock_guard guard(fakeHandleLock_);
-  for (const auto& pair : fakeHandles_) {
-    if (pair->Handle() == handle) return pair->Stream();
+TFakeHandleStream TContentManager::FindFakeHandleStream(HANDLE handle) {
+  std::shared_ptr<TFakeHandleStreamPair> found;
+  {
+    std::lock_guard guard(fakeHandleLock_);
+    for (const auto& pair : fakeHandles_) {
+      if (pair->Handle() == handle) {
+        found = pair;
+        break;
+      }
+    }
   }
-  return nullptr;
+  // Locked outside the list's lock: an operation waiting for another on the same handle
+  // must not hold up every other handle.
+  if (!found) return {};
+  return TFakeHandleStream(std::move(found));
 }
 
 bool TContentManager::CloseFakeHandle(HANDLE handle) {
-  std::unique_ptr<TFakeHandleStreamPair> closing;
+  std::shared_ptr<TFakeHandleStreamPair> closing;
   {
     std::lock_guard guard(fakeHandleLock_);
     const auto found = std::find_if(fakeHandles_.begin(), fakeHandles_.end(),
@@ -166,7 +159,7 @@ bool TContentManager::CloseFakeHandle(HANDLE handle) {
     closing = std::move(*found);
     fakeHandles_.erase(found);
   }
-  // Destroyed outside the lock: it calls the control.
+  // Released outside the lock: the last owner's release calls the control.
   closing.reset();
   return true;
 }

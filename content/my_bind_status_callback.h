@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <urlmon.h>
 
-#include "content/com_object.h"
+#include "win/com_object.h"
 
 namespace leafmark::content {
 

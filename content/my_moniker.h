@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "content/com_object.h"
+#include "win/com_object.h"
 
 namespace leafmark::content {
 

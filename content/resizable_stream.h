@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "archive/stream.h"
+#include "base/stream.h"
 
 namespace leafmark::content {
 

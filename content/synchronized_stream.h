@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "content/com_ptr.h"
+#include "win/com_ptr.h"
 #include "content/resizable_stream.h"
 
 namespace leafmark::content {

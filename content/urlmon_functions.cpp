@@ -21,17 +21,10 @@ Function LookUp(HMODULE module, const char* name) {
 
 TUrlmonLibrary::TUrlmonLibrary(const char* libraryName) : module_(LoadLibraryA(libraryName)) {
   if (!module_) throw std::runtime_error(std::string("LoadLibrary(") + libraryName + ") failed");
-  try {
-    createURLMoniker_ = LookUp<TCreateURLMonikerFunction>(module_, "CreateURLMoniker");
-    registerBindStatusCallback_ =
-        LookUp<TRegisterBindStatusCallbackFunction>(module_, "RegisterBindStatusCallback");
-  } catch (...) {
-    FreeLibrary(module_);
-    throw;
-  }
+  createURLMoniker_ = LookUp<TCreateURLMonikerFunction>(module_.Get(), "CreateURLMoniker");
+  registerBindStatusCallback_ =
+      LookUp<TRegisterBindStatusCallbackFunction>(module_.Get(), "RegisterBindStatusCallback");
 }
-
-TUrlmonLibrary::~TUrlmonLibrary() { FreeLibrary(module_); }
 
 void InitUrlmon(const char* libraryName) {
   if (!processUrlmon) processUrlmon = std::make_unique<TUrlmonLibrary>(libraryName);

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <urlmon.h>
 
+#include "win/unique_any.h"
+
 namespace leafmark::content {
 
 using TCreateURLMonikerFunction = decltype(&::CreateURLMoniker);
@@ -16,9 +18,6 @@ class TUrlmonLibrary {
   // Throws "LoadLibrary(<libraryName>) failed", "GetProcAddress(CreateURLMoniker) failed"
   // or "GetProcAddress(RegisterBindStatusCallback) failed".
   explicit TUrlmonLibrary(const char* libraryName = "urlmon.dll");
-  ~TUrlmonLibrary();
-  TUrlmonLibrary(const TUrlmonLibrary&) = delete;
-  TUrlmonLibrary& operator=(const TUrlmonLibrary&) = delete;
 
   TCreateURLMonikerFunction CreateURLMoniker() const { return createURLMoniker_; }
   TRegisterBindStatusCallbackFunction RegisterBindStatusCallback() const {
@@ -26,7 +25,7 @@ class TUrlmonLibrary {
   }
 
  private:
-  HMODULE module_ = nullptr;
+  win::TUniqueModule module_;
   TCreateURLMonikerFunction createURLMoniker_ = nullptr;
   TRegisterBindStatusCallbackFunction registerBindStatusCallback_ = nullptr;
 };

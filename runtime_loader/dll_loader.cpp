@@ -11,6 +11,7 @@
 #include "runtime_loader/pe_layout.h"
 #include "runtime_loader/pe_relocations.h"
 #include "runtime_loader/pe_unwind.h"
+#include "win/unique_any.h"
 
 namespace leafmark {
 namespace {
@@ -38,13 +39,9 @@ void CheckMachine(const pe::TPeHeaders& headers) {
 // The memory, libraries and unwind table of one placed image. Destruction releases them in
 // this order: libraries first to last, the unwind table, then the memory.
 struct TDLLLoader::TPlacedImage {
-  struct TVirtualFree {
-    void operator()(void* memory) const noexcept { VirtualFree(memory, 0, MEM_RELEASE); }
-  };
-
-  std::unique_ptr<void, TVirtualFree> Memory;
+  win::TUniqueVirtualMemory<> Memory;
   pe::TPeHeaders Headers;
-  std::vector<HMODULE> Libraries;
+  std::vector<win::TUniqueModule> Libraries;
 #ifdef _WIN64
   PRUNTIME_FUNCTION FunctionTable = nullptr;
 #endif
@@ -53,13 +50,13 @@ struct TDLLLoader::TPlacedImage {
   TPlacedImage(const TPlacedImage&) = delete;
   TPlacedImage& operator=(const TPlacedImage&) = delete;
   ~TPlacedImage() {
-    for (const HMODULE library : Libraries) FreeLibrary(library);
+    for (win::TUniqueModule& library : Libraries) library.Reset();
 #ifdef _WIN64
     if (FunctionTable != nullptr) RtlDeleteFunctionTable(FunctionTable);
 #endif
   }
 
-  std::uint8_t* Base() const { return static_cast<std::uint8_t*>(Memory.get()); }
+  std::uint8_t* Base() const { return static_cast<std::uint8_t*>(Memory.Get()); }
   std::span<std::uint8_t> Bytes() const { return {Base(), Headers.SizeOfImage}; }
 
   void Allocate() {
@@ -70,7 +67,7 @@ struct TDLLLoader::TPlacedImage {
                                " bytes for the image (error " +
                                std::to_string(GetLastError()) + ")");
     }
-    Memory.reset(memory);
+    Memory.Reset(memory);
   }
 
   // x64 unwinding finds a function's unwind data only through a registered table; without
@@ -154,8 +151,9 @@ void TDLLLoader::BindImports(TPlacedImage& placed, TImportedFunctions& imports) 
   // The whole table is read and checked before the first library is loaded.
   const auto modules = pe::ReadImports(placed.Bytes(), placed.Headers);
   for (const pe::TImportModule& module : modules) {
-    const HMODULE library = LoadLibraryA(module.Name.c_str());
-    if (library != nullptr) placed.Libraries.push_back(library);
+    win::TUniqueModule library(LoadLibraryA(module.Name.c_str()));
+    const HMODULE loaded = library.Get();
+    if (library) placed.Libraries.push_back(std::move(library));
     for (const pe::TImportThunk& thunk : module.Thunks) {
       const LPCSTR nameOrOrdinal =
           thunk.ByOrdinal ? MAKEINTRESOURCEA(thunk.Ordinal) : thunk.Name.c_str();
@@ -166,7 +164,7 @@ void TDLLLoader::BindImports(TPlacedImage& placed, TImportedFunctions& imports) 
       FARPROC address = GetImportReplacement(module.Name.c_str(), nameOrOrdinal);
       // A module that could not be loaded leaves its slots nil: GetProcAddress(nil, ...)
       // would search the executable instead.
-      if (address == nullptr && library != nullptr) address = GetProcAddress(library, nameOrOrdinal);
+      if (address == nullptr && loaded != nullptr) address = GetProcAddress(loaded, nameOrOrdinal);
       pe::WriteImportSlot(placed.Bytes(), placed.Headers, thunk.SlotRva,
                           reinterpret_cast<std::uintptr_t>(address));
     }

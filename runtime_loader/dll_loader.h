@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/stream.h"
+#include "base/stream.h"
 #include "runtime_loader/pe_headers.h"
 
 namespace leafmark {

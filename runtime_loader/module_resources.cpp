@@ -6,16 +6,13 @@
 #include "runtime_loader/pe_headers.h"
 #include "runtime_loader/pe_resources.h"
 #include "runtime_loader/pe_version.h"
+#include "win/system_text.h"
 
 namespace leafmark {
 namespace {
 
 std::u16string WidenName(LPCSTR name) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
-  if (length <= 1) return {};
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, name, -1, wide.data(), length);
-  wide.resize(static_cast<std::size_t>(length - 1));
+  const std::wstring wide = win::SystemToWide(name);
   return std::u16string(wide.begin(), wide.end());
 }
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "archive/little_endian.h"
+#include "base/little_endian.h"
 #include "runtime_loader/pe_error.h"
 
 namespace leafmark::pe {

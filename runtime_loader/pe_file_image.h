@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "archive/stream.h"
+#include "base/stream.h"
 
 namespace leafmark::pe {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "archive/stream.h"
+#include "base/stream.h"
 
 #include "runtime_loader/pe_error.h"
 #include "runtime_loader/pe_exports.h"

@@ -1,7 +1,7 @@
 // The import descriptor walk and the import address table slots.
 #include "runtime_loader/pe_imports.h"
 
-#include "archive/little_endian.h"
+#include "base/little_endian.h"
 #include "runtime_loader/pe_bytes.h"
 #include "runtime_loader/pe_error.h"
 

@@ -1,7 +1,7 @@
 // The base relocation blocks and their fix-ups.
 #include "runtime_loader/pe_relocations.h"
 
-#include "archive/little_endian.h"
+#include "base/little_endian.h"
 #include "runtime_loader/pe_bytes.h"
 #include "runtime_loader/pe_error.h"
 

@@ -1,7 +1,7 @@
 // VS_FIXEDFILEINFO inside a version resource, and the packed product version.
 #include "runtime_loader/pe_version.h"
 
-#include "archive/little_endian.h"
+#include "base/little_endian.h"
 
 namespace leafmark::pe {
 namespace {

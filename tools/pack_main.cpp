@@ -2,7 +2,7 @@
 #include <iostream>
 #include <map>
 
-#include "archive/stream.h"
+#include "base/stream.h"
 #include "tools/pack_commands.h"
 
 namespace {

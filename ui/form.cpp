@@ -2,10 +2,10 @@
 #include "ui/form.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "ui/application.h"
-#include "ui/system_text.h"
+#include "win/system_text.h"
+#include "win/unique_any.h"
 
 namespace leafmark::ui {
 
@@ -20,34 +20,16 @@ int ShowCommand(TWindowState state) {
   return SW_SHOWNORMAL;
 }
 
-struct TBrushDeleter {
-  void operator()(HBRUSH brush) const noexcept { if (brush) ::DeleteObject(brush); }
-};
-using TOwnedBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, TBrushDeleter>;
-
 // A brush for color; system colours use the system's shared brushes, which are never deleted.
-TOwnedBrush BrushFor(TColor color, HBRUSH& brush) {
+win::TUniqueBrush BrushFor(TColor color, HBRUSH& brush) {
   if (color & kSystemColorFlag) {
     brush = ::GetSysColorBrush(static_cast<int>(color & 0xFF));
-    return nullptr;
+    return {};
   }
-  TOwnedBrush owned(::CreateSolidBrush(color));
-  brush = owned.get();
+  win::TUniqueBrush owned(::CreateSolidBrush(color));
+  brush = owned.Get();
   return owned;
 }
-
-class TWindowDC {
- public:
-  explicit TWindowDC(HWND window) : window_(window), dc_(::GetWindowDC(window)) {}
-  ~TWindowDC() { if (dc_) ::ReleaseDC(window_, dc_); }
-  TWindowDC(const TWindowDC&) = delete;
-  TWindowDC& operator=(const TWindowDC&) = delete;
-  HDC Get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
 
 TWindowState StateOf(HWND window) {
   if (::IsIconic(window)) return TWindowState::Minimized;
@@ -98,7 +80,7 @@ TForm::~TForm() = default;
 
 void TForm::CreateParams(TCreateParams& params) {
   params.ClassName = className_;
-  params.Caption = SystemToWide(caption_);
+  params.Caption = win::SystemToWide(caption_);
   params.Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   params.WndParent = nullptr;
 }
@@ -109,7 +91,7 @@ void TForm::DoCreate() {
 
 void TForm::SetCaption(const std::string& caption) {
   caption_ = caption;
-  if (const HWND window = ExistingHandle()) ::SetWindowTextW(window, SystemToWide(caption).c_str());
+  if (const HWND window = ExistingHandle()) ::SetWindowTextW(window, win::SystemToWide(caption).c_str());
 }
 
 TWindowState TForm::WindowState() const {
@@ -252,7 +234,7 @@ LRESULT TForm::KeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT TForm::CharMessage(WPARAM wParam) {
   if (!OnKeyPress) return 0;
   // One UTF-16 unit may be one or two bytes in the system code page; each is a key press.
-  const std::string bytes = WideToSystem(std::wstring(1, static_cast<wchar_t>(wParam)));
+  const std::string bytes = win::WideToSystem(std::wstring(1, static_cast<wchar_t>(wParam)));
   for (char key : bytes) OnKeyPress(*this, key);
   return 0;
 }
@@ -269,8 +251,8 @@ void TForm::InsetClientArea(WPARAM wParam, LPARAM lParam) const {
 void TForm::PaintInnerBorder() {
   const HWND window = ExistingHandle();
   if (borderWidth_ == 0 || !window) return;
-  const TWindowDC dc(window);
-  if (!dc.Get()) return;
+  const win::TUniqueWindowDC dc = win::GetOwnedWindowDC(window);
+  if (!dc) return;
   RECT frame{};
   ::GetWindowRect(window, &frame);
   POINT origin{0, 0};
@@ -280,17 +262,17 @@ void TForm::PaintInnerBorder() {
   ::OffsetRect(&client, origin.x - frame.left, origin.y - frame.top);
   RECT band = client;
   ::InflateRect(&band, borderWidth_, borderWidth_);
-  ::ExcludeClipRect(dc.Get(), client.left, client.top, client.right, client.bottom);
+  ::ExcludeClipRect(dc.Get().DC, client.left, client.top, client.right, client.bottom);
   HBRUSH brush = nullptr;
-  const TOwnedBrush owned = BrushFor(color_, brush);
-  ::FillRect(dc.Get(), &band, brush);
+  const win::TUniqueBrush owned = BrushFor(color_, brush);
+  ::FillRect(dc.Get().DC, &band, brush);
 }
 
 void TForm::EraseBackground(HDC dc) {
   RECT client{};
   ::GetClientRect(ExistingHandle(), &client);
   HBRUSH brush = nullptr;
-  const TOwnedBrush owned = BrushFor(color_, brush);
+  const win::TUniqueBrush owned = BrushFor(color_, brush);
   ::FillRect(dc, &client, brush);
 }
 

@@ -64,9 +64,15 @@ class TCountingCallback final : public com::TComObject<IBindStatusCallback> {
 };
 
 // Answers every request through OnLoadExternalResource with the same bytes.
-class TServingControl final : public com::TComObject<IFlashPlayerControlBase> {
+class TServingControl final : public com::TOwnedComObject<IFlashPlayerControlBase> {
  public:
   explicit TServingControl(std::size_t size) : resource_(size, 'r') {}
+  ~TServingControl() override {
+    ContentManager().UnregisterControl(link_);
+    link_->Detach();
+  }
+  const TControlRef& Link() const { return link_; }
+
   HRESULT STDMETHODCALLTYPE PutMovie(const wchar_t*) noexcept override { return S_OK; }
   HRESULT STDMETHODCALLTYPE LoadMovie(int, const wchar_t*) noexcept override { return S_OK; }
   HRESULT STDMETHODCALLTYPE GetBase(std::wstring* base) noexcept override {
@@ -92,6 +98,7 @@ class TServingControl final : public com::TComObject<IFlashPlayerControlBase> {
 
  private:
   std::string resource_;
+  const TControlRef link_ = TControlLink::Create(this);
 };
 
 void PumpWhile(const std::function<bool()>& busy) {
@@ -165,12 +172,12 @@ void Request(const std::wstring& url, std::size_t expected) {
 
 double MicrosecondsPerRequest(int requests, bool fromWorker) {
   constexpr std::size_t kResource = 100 * 1000;
-  const auto control = com::MakeCom<TServingControl>(kResource);
+  const auto control = std::make_unique<TServingControl>(kResource);
   const std::wstring movie = ContentManager().NewFakeURL();
   std::int32_t id = 0;
   std::wstring unused;
   ParseFakeURL(movie, id, unused);
-  ContentManager().RegisterControl(id, control.Get());
+  ContentManager().RegisterControl(id, control->Link());
   const std::wstring url = movie.substr(0, movie.rfind(L'\\') + 1) + L"files/page.jpg";
   const auto run = [&] {
     for (int i = 0; i < requests; ++i) Request(url, kResource);
@@ -182,7 +189,6 @@ double MicrosecondsPerRequest(int requests, bool fromWorker) {
     run();
   }
   const double seconds = Seconds(Clock::now() - start);
-  ContentManager().UnregisterControl(control.Get());
   return seconds * 1e6 / requests;
 }
 

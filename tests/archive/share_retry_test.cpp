@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "archive/entry_lookup.h"
-#include "archive/platform_files.h"
+#include "base/platform_files.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/temp_dir.h"
 

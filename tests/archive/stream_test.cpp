@@ -1,4 +1,4 @@
-#include "archive/stream.h"
+#include "base/stream.h"
 
 #include <gtest/gtest.h>
 

@@ -21,26 +21,26 @@ const std::wstring kFirstMovieURL =
 const std::wstring kDummy(DummyMovieURL);
 
 TEST_F(ContentTest, MoviesAreAnnouncedAfterTheDummyURLAndIdsAreNeverReused) {
-  const auto first = MakeCom<TTestControl>();
-  ContentManager().CreateMovieStream(first.Get(), false, -1);
+  const auto first = std::make_unique<TTestControl>();
+  ContentManager().CreateMovieStream(first->Link(), false, -1);
   EXPECT_EQ(first->Calls(),
             (std::vector<std::wstring>{L"PutMovie " + kDummy, L"PutMovie " + kFirstMovieURL}));
-  ContentManager().UnregisterControl(first.Get());
+  ContentManager().UnregisterControl(first->Link());
 
-  const auto second = MakeCom<TTestControl>();
+  const auto second = std::make_unique<TTestControl>();
   TMemoryStream movie(std::vector<std::uint8_t>{1, 2, 3});
-  ContentManager().CopyMovieFromStream(second.Get(), true, movie, 3);
+  ContentManager().CopyMovieFromStream(second->Link(), true, movie, 3);
   const std::wstring secondURL = MakeFakeURL(2);
   EXPECT_EQ(second->Calls(), (std::vector<std::wstring>{L"LoadMovie 3 " + kDummy,
                                                         L"LoadMovie 3 " + secondURL}));
-  EXPECT_EQ(ContentManager().FindControl(2).Get(), second.Get());
+  EXPECT_EQ(ContentManager().FindControl(2).Get(), second.get());
   EXPECT_EQ(ContentManager().FindControl(1).Get(), nullptr);
   EXPECT_EQ(ContentManager().NewFakeURL(), MakeFakeURL(3));
 }
 
 TEST_F(ContentTest, AProviderRegistrationAnswersExactlyOneDownloadInAnySlashForm) {
-  const auto control = MakeCom<TTestControl>();
-  auto stream = ContentManager().CreateMovieStream(control.Get(), false, -1);
+  const auto control = std::make_unique<TTestControl>();
+  auto stream = ContentManager().CreateMovieStream(control->Link(), false, -1);
   const std::wstring forward = L"file:///Z:/FromMemory/46A10F369771449587DE913EFC0A258C/1/"
                                L"E4ED7C01D28A43418DBF2CB92CC35E56.swf";
   EXPECT_FALSE(ContentManager().TakeProvider(MakeFakeURL(2)));
@@ -58,8 +58,8 @@ TEST_F(ContentTest, AProviderRegistrationAnswersExactlyOneDownloadInAnySlashForm
 }
 
 TEST_F(ContentTest, AMovieStreamWrittenBeforeTheRuntimeAsksIsHeldUntilThen) {
-  const auto control = MakeCom<TTestControl>();
-  auto stream = ContentManager().CreateMovieStream(control.Get(), false, -1);
+  const auto control = std::make_unique<TTestControl>();
+  auto stream = ContentManager().CreateMovieStream(control->Link(), false, -1);
   stream->WriteBuffer("part one ", 9);
   RunOnWorkerWhilePumping([&] { stream->WriteBuffer("part two", 8); });
   const auto callback = MakeCom<TRecordingCallback>(false);
@@ -72,9 +72,9 @@ TEST_F(ContentTest, AMovieStreamWrittenBeforeTheRuntimeAsksIsHeldUntilThen) {
 }
 
 TEST_F(ContentTest, AnEmptyMovieSendsNothing) {
-  const auto control = MakeCom<TTestControl>();
+  const auto control = std::make_unique<TTestControl>();
   TMemoryStream empty;
-  ContentManager().CopyMovieFromStream(control.Get(), false, empty, -1);
+  ContentManager().CopyMovieFromStream(control->Link(), false, empty, -1);
   const auto callback = MakeCom<TRecordingCallback>();
   EXPECT_EQ(ContentManager().BindURLToStorage(nullptr, nullptr, __uuidof(IStream), nullptr,
                                               callback.Get(), kFirstMovieURL, nullptr),
@@ -83,20 +83,20 @@ TEST_F(ContentTest, AnEmptyMovieSendsNothing) {
 }
 
 TEST_F(ContentTest, UnregisteringAControlRemovesAllItsMoviesAndNoOtherControls) {
-  const auto a = MakeCom<TTestControl>();
-  const auto b = MakeCom<TTestControl>();
-  ContentManager().RegisterControl(1, a.Get());
-  ContentManager().RegisterControl(2, b.Get());
-  ContentManager().RegisterControl(3, a.Get());
-  ContentManager().RegisterControl(2, a.Get());  // a second pair for id 2 is never found
-  ContentManager().UnregisterControl(a.Get());
+  const auto a = std::make_unique<TTestControl>();
+  const auto b = std::make_unique<TTestControl>();
+  ContentManager().RegisterControl(1, a->Link());
+  ContentManager().RegisterControl(2, b->Link());
+  ContentManager().RegisterControl(3, a->Link());
+  ContentManager().RegisterControl(2, a->Link());  // a second pair for id 2 is never found
+  ContentManager().UnregisterControl(a->Link());
   EXPECT_FALSE(ContentManager().FindControl(1));
-  EXPECT_EQ(ContentManager().FindControl(2).Get(), b.Get());
+  EXPECT_EQ(ContentManager().FindControl(2).Get(), b.get());
   EXPECT_FALSE(ContentManager().FindControl(3));
 }
 
 TEST_F(ContentTest, LookupsFromOtherThreadsAreSafeWhileTheMainThreadChangesTheLists) {
-  const auto control = MakeCom<TTestControl>();
+  const auto control = std::make_unique<TTestControl>();
   std::atomic<bool> stop{false};
   std::atomic<int> lookups{0};
   std::thread reader([&] {
@@ -107,8 +107,8 @@ TEST_F(ContentTest, LookupsFromOtherThreadsAreSafeWhileTheMainThreadChangesTheLi
     }
   });
   for (int round = 0; round < 300; ++round) {
-    ContentManager().CreateMovieStream(control.Get(), false, -1);
-    ContentManager().UnregisterControl(control.Get());
+    ContentManager().CreateMovieStream(control->Link(), false, -1);
+    ContentManager().UnregisterControl(control->Link());
   }
   while (lookups < 100) std::this_thread::yield();
   stop = true;

@@ -1,12 +1,8 @@
-// The content tests' environment and message pumping.
+// The content tests' environment.
 #include "content_test_environment.h"
 
 #include <windows.h>
 #include <objbase.h>
-
-#include <atomic>
-#include <exception>
-#include <thread>
 
 #include "content/content_manager.h"
 #include "content/urlmon_functions.h"
@@ -37,39 +33,6 @@ class TContentEnvironment : public ::testing::Environment {
 void ContentTest::SetUp() { InitContentManager(); }
 
 void ContentTest::TearDown() { FinalizeContentManager(); }
-
-bool PumpMessagesUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
-  return true;
-}
-
-void RunOnWorkerWhilePumping(const std::function<void()>& body) {
-  std::atomic<bool> finished{false};
-  std::exception_ptr error;
-  std::thread worker([&] {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    try {
-      body();
-    } catch (...) {
-      error = std::current_exception();
-    }
-    CoUninitialize();
-    finished = true;
-  });
-  const bool done = PumpMessagesUntil([&] { return finished.load(); });
-  worker.join();
-  ASSERT_TRUE(done) << "the worker did not finish";
-  if (error) std::rethrow_exception(error);
-}
 
 std::string Text(const std::vector<std::uint8_t>& bytes) {
   return std::string(bytes.begin(), bytes.end());

@@ -1,13 +1,14 @@
 // What every content test runs in: COM on the main thread, the main-thread call queue,
-// urlmon, and a fresh content manager per test; plus message pumping helpers.
+// urlmon, and a fresh content manager per test; plus the shared test helpers.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/support/message_pump.h"
+#include "tests/support/wide_text.h"
 
 namespace leafmark::content::test {
 
@@ -18,12 +19,9 @@ class ContentTest : public ::testing::Test {
   void TearDown() override;
 };
 
-// Dispatches this thread's messages until done() is true; false after the time limit.
-bool PumpMessagesUntil(const std::function<bool()>& done,
-                       std::chrono::milliseconds limit = std::chrono::seconds(20));
-// Runs body on a new thread while this thread pumps messages; body's exception is thrown
-// again here.
-void RunOnWorkerWhilePumping(const std::function<void()>& body);
+using leafmark::test::PumpMessagesUntil;
+using leafmark::test::RunOnWorkerWhilePumping;
+using leafmark::test::Wide;
 
 std::string Text(const std::vector<std::uint8_t>& bytes);
 std::string PatternBytes(std::size_t count, unsigned seed = 1);

@@ -17,8 +17,6 @@ namespace {
 using com::MakeCom;
 using com::TComPtr;
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
 std::string ReadAll(HANDLE file) {
   std::string text;
   char buffer[256];
@@ -31,7 +29,7 @@ class MappedFilesTest : public ContentTest {
  protected:
   void SetUp() override {
     ContentTest::SetUp();
-    ContentManager().RegisterControl(1, control_.Get());
+    ContentManager().RegisterControl(1, control_->Link());
     control_->base = Wide(base_.Path());
     leafmark::test::WriteFileText(base_.File("both.txt"), "from Base");
     leafmark::test::WriteFileText(base_.File("base_only.txt"), "only below Base");
@@ -52,26 +50,30 @@ class MappedFilesTest : public ContentTest {
     return L"Z:\\FromMemory\\" + std::wstring(FakeURLMarker) + L"\\1\\" + relativePath;
   }
 
-  TComPtr<TTestControl> control_ = MakeCom<TTestControl>();
+  std::unique_ptr<TTestControl> control_ = std::make_unique<TTestControl>();
   leafmark::test::TTempDir base_;
 };
 
 TEST_F(MappedFilesTest, AServedFileComesFirstAsAFakeHandleOverItsStreamFromTheStart) {
   const HANDLE handle = Open(Movie(L"both.txt"));
   ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-  TStream* const stream = ContentManager().FindFakeHandleStream(handle);
-  ASSERT_NE(stream, nullptr);
-  EXPECT_EQ(stream->Position(), 0);
-  char buffer[12];
-  stream->ReadBuffer(buffer, 12);
-  EXPECT_EQ(std::string(buffer, 12), "served bytes");
+  TStream* stream = nullptr;
+  {
+    const TFakeHandleStream served = ContentManager().FindFakeHandleStream(handle);
+    ASSERT_TRUE(served);
+    stream = served.Get();
+    EXPECT_EQ(served->Position(), 0);
+    char buffer[12];
+    served->ReadBuffer(buffer, 12);
+    EXPECT_EQ(std::string(buffer, 12), "served bytes");
+  }
   EXPECT_EQ(control_->Calls().back(), L"LoadAsync both.txt");
 
   // Closing tells the control once and frees the pair; a second close is not ours.
   EXPECT_TRUE(ContentManager().CloseFakeHandle(handle));
   EXPECT_EQ(control_->UnloadedStreams(), std::vector<TStream*>{stream});
   EXPECT_FALSE(ContentManager().CloseFakeHandle(handle));
-  EXPECT_EQ(ContentManager().FindFakeHandleStream(handle), nullptr);
+  EXPECT_FALSE(ContentManager().FindFakeHandleStream(handle));
   EXPECT_EQ(control_->UnloadedStreams().size(), 1u);
 }
 
@@ -83,8 +85,8 @@ TEST_F(MappedFilesTest, EachOpenOfAServedNameGetsItsOwnHandleAndStream) {
   ASSERT_NE(wide, INVALID_HANDLE_VALUE);
   ASSERT_NE(narrow, INVALID_HANDLE_VALUE);
   EXPECT_NE(wide, narrow);
-  EXPECT_NE(ContentManager().FindFakeHandleStream(wide),
-            ContentManager().FindFakeHandleStream(narrow));
+  EXPECT_NE(ContentManager().FindFakeHandleStream(wide).Get(),
+            ContentManager().FindFakeHandleStream(narrow).Get());
   EXPECT_TRUE(ContentManager().CloseFakeHandle(wide));
   EXPECT_TRUE(ContentManager().CloseFakeHandle(narrow));
 }
@@ -92,7 +94,7 @@ TEST_F(MappedFilesTest, EachOpenOfAServedNameGetsItsOwnHandleAndStream) {
 TEST_F(MappedFilesTest, ANameNotServedOpensTheFileBelowTheControlsBase) {
   const HANDLE file = Open(Movie(L"base_only.txt"));
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(ContentManager().FindFakeHandleStream(file), nullptr);
+  EXPECT_FALSE(ContentManager().FindFakeHandleStream(file));
   EXPECT_EQ(ReadAll(file), "only below Base");
   CloseHandle(file);
   // Forward slashes in the relative path become backslashes.

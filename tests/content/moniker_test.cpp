@@ -21,8 +21,6 @@ namespace {
 using com::MakeCom;
 using com::TComPtr;
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
 template <class T>
 ULONG OtherReferences(T* object) {
   object->AddRef();
@@ -65,7 +63,7 @@ class TStandInUrlmon {
 class MonikerTest : public ContentTest {
  protected:
   TComPtr<TRecordingCallback> callback_ = MakeCom<TRecordingCallback>();
-  TComPtr<TTestControl> control_ = MakeCom<TTestControl>();
+  std::unique_ptr<TTestControl> control_ = std::make_unique<TTestControl>();
 };
 
 TEST_F(MonikerTest, AnswersMonikerAndBindingButNotItsPersistenceBases) {
@@ -220,7 +218,7 @@ class RuntimeRequestTest : public MonikerTest {
  protected:
   const std::wstring marker_{FakeURLMarker};
   // Movie id 1 belongs to control_.
-  void RegisterFirstMovie() { ContentManager().CreateMovieStream(control_.Get(), false, -1); }
+  void RegisterFirstMovie() { ContentManager().CreateMovieStream(control_->Link(), false, -1); }
   std::wstring MovieURL(const std::wstring& relativePath, int id = 1) const {
     return L"Z:/FromMemory/" + marker_ + L"/" + std::to_wstring(id) + L"/" + relativePath;
   }
@@ -237,7 +235,7 @@ TEST_F(RuntimeRequestTest, AMovieHandedOverAsBytesArrivesWhenTheRuntimeAsksFromI
   const std::string movie = PatternBytes(10000, 7);
   TMemoryStream source(std::vector<std::uint8_t>(movie.begin(), movie.end()));
   source.Seek(0, TSeekOrigin::End);  // copied from the beginning whatever its position
-  ContentManager().CopyMovieFromStream(control_.Get(), false, source, -1);
+  ContentManager().CopyMovieFromStream(control_->Link(), false, source, -1);
   EXPECT_EQ(callback_->Sequence(), "");
 
   // The runtime asks for the movie URL written as a file URL with forward slashes.
@@ -377,7 +375,7 @@ TEST_F(RuntimeRequestTest, WithAnEmptyBaseTheFallbackIsBuiltOnTheCurrentDirector
 
 TEST_F(RuntimeRequestTest, AMovieURLWhoseControlIsGoneFails) {
   RegisterFirstMovie();
-  ContentManager().UnregisterControl(control_.Get());
+  ContentManager().UnregisterControl(control_->Link());
   const TRuntimeRequest request = Request(MovieURL(L"page.swf"), callback_.Get());
   EXPECT_EQ(request.result, E_FAIL);
   EXPECT_EQ(callback_->Sequence(), "");

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "content/com_object.h"
+#include "win/com_object.h"
 
 namespace leafmark::content::test {
 

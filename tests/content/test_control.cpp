@@ -1,11 +1,24 @@
 // The tests' host control.
 #include "test_control.h"
 
+#include "content/content_manager.h"
+
 namespace leafmark::content::test {
 
 void TTestControl::Record(std::wstring call) {
   std::lock_guard guard(lock_);
-  calls_.push_back(std::move(call));
+  calls_.push_back(destroyed_ ? L"after destruction: " + call : std::move(call));
+}
+
+void TTestControl::Destroy() {
+  {
+    std::lock_guard guard(lock_);
+    if (destroyed_) return;
+  }
+  if (TContentManager* manager = FindContentManager()) manager->UnregisterControl(link_);
+  link_->Detach();
+  std::lock_guard guard(lock_);
+  destroyed_ = true;
 }
 
 HRESULT TTestControl::PutMovie(const wchar_t* url) noexcept {

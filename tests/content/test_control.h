@@ -1,5 +1,6 @@
 // TTestControl: a host control of the tests' own, answering content requests through
-// handlers the test sets and recording what it is asked.
+// handlers the test sets and recording what it is asked. Like the real control, its owner
+// destroys it whatever its reference count, and it leaves content delivery as it goes.
 #pragma once
 
 #include <functional>
@@ -8,13 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "content/com_object.h"
+#include "win/com_object.h"
+#include "content/control_link.h"
 #include "content/flash_player_control_base.h"
 
 namespace leafmark::content::test {
 
-class TTestControl final : public com::TComObject<IFlashPlayerControlBase> {
+class TTestControl final : public com::TOwnedComObject<IFlashPlayerControlBase> {
  public:
+  TTestControl() = default;
+  ~TTestControl() override { Destroy(); }
   using TExHandler =
       std::function<void(const std::wstring& url, std::unique_ptr<TStream>& stream, bool& handled)>;
   using THandler = std::function<void(const std::wstring& url, TStream& stream)>;
@@ -43,12 +47,21 @@ class TTestControl final : public com::TComObject<IFlashPlayerControlBase> {
   std::vector<std::wstring> Calls() const;
   std::vector<TStream*> UnloadedStreams() const;
 
+  // What content delivery holds instead of the control.
+  const TControlRef& Link() const { return link_; }
+  // What the destructor does to content delivery, with the object itself left in place so a
+  // call that still reaches it is recorded (as "after destruction: <call>") instead of
+  // running on freed memory.
+  void Destroy();
+
  private:
   void Record(std::wstring call);
 
   mutable std::mutex lock_;
   std::vector<std::wstring> calls_;
   std::vector<TStream*> unloaded_;
+  bool destroyed_ = false;
+  const TControlRef link_ = TControlLink::Create(this);
 };
 
 }  // namespace leafmark::content::test

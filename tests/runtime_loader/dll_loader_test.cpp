@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/stream.h"
+#include "base/stream.h"
 #include "runtime_loader/dll_loader.h"
 #include "runtime_loader/module_resources.h"
 #include "runtime_loader/pe_error.h"

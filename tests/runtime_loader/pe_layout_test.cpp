@@ -1,7 +1,7 @@
 // Headers, section layout and relocation of PE32 and PE32+ images.
 #include <gtest/gtest.h>
 
-#include "archive/stream.h"
+#include "base/stream.h"
 #include "runtime_loader/pe_error.h"
 #include "runtime_loader/pe_file_image.h"
 #include "tests/runtime_loader/placed_image.h"

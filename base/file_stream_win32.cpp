@@ -1,7 +1,7 @@
 // File streams on Windows: 8-bit names in the system code page, full sharing for readers.
 #include <windows.h>
 
-#include "archive/stream.h"
+#include "base/stream.h"
 
 namespace leafmark {
 

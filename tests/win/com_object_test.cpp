@@ -5,10 +5,11 @@
 #include <objidl.h>
 #include <urlmon.h>
 
+#include <memory>
 #include <thread>
 #include <vector>
 
-#include "content/com_object.h"
+#include "win/com_object.h"
 
 namespace leafmark::com {
 namespace {
@@ -108,6 +109,79 @@ TEST(ComObject, OtherInterfacesMayComeFromElsewhere) {
   const auto helper = TComPtr<IStream>::Attach(stream);
   const auto probe = MakeCom<TProbe, IHttpNegotiate>(destroyed, helper.Get());
   EXPECT_EQ(probe.As<IStream>().Get(), helper.Get());
+}
+
+// Two listed interfaces that share a base, the way IOleInPlaceSite and IOleInPlaceFrame share
+// IOleWindow; the shared base is answered through the first. An event IID is answered by
+// IDispatch.
+extern const IID kProbeEvents;
+const IID kProbeEvents = {0x5c1e0a55, 0x1d6e, 0x4f0b, {0x9a, 0x33, 0x2b, 0x7e, 0x61, 0x0d, 0x48, 0x11}};
+
+class TSharedBaseProbe final
+    : public TOwnedComObject<IPersistStream, IPersistFile, TAnswerThrough<IPersist, IPersistStream>,
+                             IDispatch, TAnswerIid<kProbeEvents, IDispatch>> {
+ public:
+  ~TSharedBaseProbe() override = default;
+  long Count() const { return References(); }
+
+  // One GetClassID serves both IPersist bases.
+  HRESULT STDMETHODCALLTYPE GetClassID(CLSID* id) noexcept override {
+    *id = kProbeEvents;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE IsDirty() noexcept override { return S_FALSE; }
+  HRESULT STDMETHODCALLTYPE Load(IStream*) noexcept override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Save(IStream*, BOOL) noexcept override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER*) noexcept override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Load(LPCOLESTR, DWORD) noexcept override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Save(LPCOLESTR, BOOL) noexcept override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SaveCompleted(LPCOLESTR) noexcept override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR*) noexcept override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
+                                          DISPID*) noexcept override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                                   EXCEPINFO*, UINT*) noexcept override {
+    return S_OK;
+  }
+};
+
+TEST(ComObject, AnswersASharedBaseThroughOneInterfaceAndAnEventIidWithIDispatch) {
+  TSharedBaseProbe probe;
+  IPersistStream* persistStream = &probe;
+  const auto persist = TComPtr<IPersistStream>(persistStream).As<IPersist>();
+  ASSERT_TRUE(persist);
+  EXPECT_EQ(persist.Get(), static_cast<IPersist*>(persistStream));
+  CLSID id{};
+  EXPECT_EQ(persist->GetClassID(&id), S_OK);
+  EXPECT_EQ(id, kProbeEvents);
+  EXPECT_TRUE(persist.As<IPersistFile>());
+
+  void* events = nullptr;
+  ASSERT_EQ(probe.QueryInterface(kProbeEvents, &events), S_OK);
+  EXPECT_EQ(events, static_cast<void*>(static_cast<IDispatch*>(&probe)));
+  static_cast<IDispatch*>(events)->Release();
+  // The IID answered on its behalf does not make the interface's own bases answer.
+  EXPECT_FALSE(persist.As<IStream>());
+}
+
+TEST(ComObject, AnOwnedObjectCountsReferencesButOnlyItsOwnerDestroysIt) {
+  auto probe = std::make_unique<TSharedBaseProbe>();
+  IPersistFile* file = probe.get();
+  EXPECT_EQ(file->AddRef(), 1u);
+  EXPECT_EQ(file->Release(), 0u);
+  // Still alive: the last release did not free it.
+  EXPECT_EQ(probe->Count(), 0);
+  EXPECT_EQ(file->AddRef(), 1u);
+  probe.reset();  // the owner ends it whatever the count says
 }
 
 TEST(ComPtr, OwnsExactlyOneReference) {

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "archive/stream.h"
+#include "base/stream.h"
 
 namespace leafmark {
 

@@ -1,4 +1,4 @@
-// The few file-system facts the archive reader needs from the platform.
+// The few file-system facts every part of the player needs from the platform.
 #pragma once
 
 #include <string>

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/message_pump.h"
 #include "ui/main_thread_calls.h"
 
 namespace leafmark::ui {
@@ -17,12 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 
 void PumpUntil(const std::atomic<bool>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + 20s;
-  while (!done && std::chrono::steady_clock::now() < deadline) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  }
+  test::PumpMessagesUntil([&] { return done.load(); });
 }
 
 class MainThreadCallsTest : public ::testing::Test {
@@ -138,8 +134,7 @@ TEST_F(MainThreadCallsTest, ProcessMainThreadCallsRunsQueuedCallsWithoutDispatch
   worker.join();
   EXPECT_TRUE(ran.load());
   EXPECT_EQ(processed, 1);
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  test::PumpPendingMessages();
 }
 
 TEST(MainThreadCallsLifetime, CallsFailInTheCallerWhenTheQueueIsNotRunning) {
@@ -172,8 +167,7 @@ TEST(MainThreadCallsLifetime, CallsFailInTheCallerWhenTheQueueIsNotRunning) {
   worker.join();
   EXPECT_FALSE(ran.load());
   EXPECT_TRUE(abandoned);
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  test::PumpPendingMessages();
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The platform-independent parts of the byte streams.
-#include "archive/stream.h"
+#include "base/stream.h"
 
 #include <algorithm>
 #include <cstring>

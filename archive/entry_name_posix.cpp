@@ -1,0 +1,18 @@
+// Entry names compared without regard to ASCII letter case, on POSIX hosts.
+#include <cctype>
+
+#include "archive/extent_index.h"
+
+namespace leafmark {
+
+bool SameEntryName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace leafmark
