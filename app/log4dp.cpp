@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <vector>
 
 #include "app/log_text.h"
@@ -63,18 +64,18 @@ void InitializeLogModule() {
   LogFileName.clear();
 }
 
+std::string ResolveLogFileName(const std::string& name) {
+  if (name.empty() || !ExtractFilePath(name).empty()) return name;
+  return ExeDirPath(name);
+}
+
 void TLog4DP::Log(const std::string& message) noexcept {
   if (!LogEnabled) return;
   try {
-    std::string directory;
-    if (!LogFileName.empty()) {
-      // A bare name goes beside the executable, for the rest of the run.
-      if (ExtractFilePath(LogFileName).empty()) LogFileName = ExeDirPath(LogFileName);
-      directory = ExtractFilePath(LogFileName);
-    } else {
-      directory = ExeDirPath("");
-    }
-    ForceDirectories(directory);
+    // Lines from several threads would otherwise read and rewrite the file over each other.
+    static std::mutex writing;
+    const std::lock_guard guard(writing);
+    ForceDirectories(LogFileName.empty() ? ExeDirPath("") : ExtractFilePath(LogFileName));
 
     std::string stamp;
     try {

@@ -5,7 +5,8 @@
 
 namespace leafmark {
 
-// Process-wide; set from the command line before the first line is logged.
+// Process-wide; set from the command line before the first line is logged, and only read
+// after that (lines may come from any thread).
 inline bool LogEnabled = false;
 inline std::string LogFileName;
 
@@ -18,6 +19,10 @@ class TLog4DP {
 
 // The running executable's directory, with a trailing "\", followed by name.
 std::string ExeDirPath(const std::string& name);
+
+// The log file a "-F" name means: a bare name lies beside the executable; a name with a
+// directory, or no name, stays as it is.
+std::string ResolveLogFileName(const std::string& name);
 
 // The log module: off, and no file name.
 void InitializeLogModule();

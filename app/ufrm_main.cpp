@@ -46,7 +46,7 @@ void TfrmMain::ParseCommandLine() {
   LogFileName.clear();
   const TLogSwitches switches = ParseLogSwitches(ProgramArguments());
   LogEnabled = switches.Enabled;
-  LogFileName = switches.FileName;
+  LogFileName = ResolveLogFileName(switches.FileName);
 }
 
 void TfrmMain::FormKeyDown(ui::TForm&, std::uint16_t& key, ui::TShiftState) {

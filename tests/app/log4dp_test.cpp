@@ -51,5 +51,28 @@ INSTANTIATE_TEST_SUITE_P(Names, LogFailures,
                                            TUnwritableCase{"a_name_windows_refuses", "bad|name?.txt"}),
                          [](const ::testing::TestParamInfo<TUnwritableCase>& param) { return std::string(param.param.Name); });
 
+TEST(LogFileName, IsResolvedFromTheSwitchOnceAndLoggingLeavesItAlone) {
+  EXPECT_EQ(ResolveLogFileName(""), "");
+  EXPECT_EQ(ResolveLogFileName("bare.log"), ExeDirPath("bare.log"));
+  EXPECT_EQ(ResolveLogFileName("C:\\logs\\book.log"), "C:\\logs\\book.log");
+  EXPECT_EQ(ResolveLogFileName("logs\\book.log"), "logs\\book.log");
+
+  // Lines may come from the runtime's threads: writing one must not change the name others
+  // are reading.
+  const test::TTempDir dir;
+  const std::string name = dir.File("book.log");
+  LogEnabled = true;
+  LogFileName = name;
+  TLog4DP::Log("one");
+  EXPECT_EQ(LogFileName, name);
+  const std::string bare = "leafmark-log-name-test.log";
+  LogFileName = bare;
+  TLog4DP::Log("two");
+  EXPECT_EQ(LogFileName, bare);
+  ::DeleteFileA(bare.c_str());
+  ::DeleteFileA(ExeDirPath(bare).c_str());
+  InitializeLogModule();
+}
+
 }  // namespace
 }  // namespace leafmark
