@@ -11,8 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <thread>
 #include <vector>
 
 #include "content/content_manager.h"
@@ -20,6 +18,7 @@
 #include "content/my_moniker.h"
 #include "content/synchronized_stream.h"
 #include "content/urlmon_functions.h"
+#include "tests/support/message_pump.h"
 #include "ui/main_thread_calls.h"
 
 using namespace leafmark;
@@ -101,27 +100,6 @@ class TServingControl final : public com::TOwnedComObject<IFlashPlayerControlBas
   const TControlRef link_ = TControlLink::Create(this);
 };
 
-void PumpWhile(const std::function<bool()>& busy) {
-  while (busy()) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  }
-}
-
-// Runs body on a worker while the main thread pumps messages.
-void OnWorker(const std::function<void()>& body) {
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    body();
-    CoUninitialize();
-    done = true;
-  });
-  PumpWhile([&] { return !done; });
-  worker.join();
-}
-
 double Seconds(Clock::duration elapsed) { return std::chrono::duration<double>(elapsed).count(); }
 
 // Writes total bytes in pieces of writeSize through a wrapper over a new download.
@@ -140,7 +118,7 @@ double WriteThroughput(std::size_t writeSize, std::uint64_t total, bool fromWork
   };
   const auto start = Clock::now();
   if (fromWorker) {
-    OnWorker(write);
+    test::RunOnWorkerWhilePumping(write);
   } else {
     write();
   }
@@ -184,7 +162,7 @@ double MicrosecondsPerRequest(int requests, bool fromWorker) {
   };
   const auto start = Clock::now();
   if (fromWorker) {
-    OnWorker(run);
+    test::RunOnWorkerWhilePumping(run);
   } else {
     run();
   }
