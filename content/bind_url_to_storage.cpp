@@ -2,10 +2,10 @@
 // Base directory, the process-wide callback, a system URL moniker.
 #include "content/content_manager.h"
 
-#include "win/com_object.h"
 #include "content/content_provider.h"
 #include "content/synchronized_stream.h"
 #include "content/urlmon_functions.h"
+#include "win/com_object.h"
 
 namespace leafmark::content {
 namespace {

@@ -15,13 +15,13 @@
 #include <vector>
 
 #include "base/stream.h"
-#include "win/com_ptr.h"
 #include "content/content_provider_interface.h"
 #include "content/control_link.h"
 #include "content/fake_handles.h"
 #include "content/fake_url.h"
 #include "content/flash_player_control_base.h"
 #include "content/resizable_stream.h"
+#include "win/com_ptr.h"
 #include "win/unique_any.h"
 
 namespace leafmark::content {

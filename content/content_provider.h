@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <mutex>
 
-#include "win/com_object.h"
 #include "content/content_provider_interface.h"
+#include "win/com_object.h"
 
 namespace leafmark::content {
 

@@ -4,8 +4,8 @@
 #include <windows.h>
 #include <objidl.h>
 
-#include "win/com_object.h"
 #include "content/content_provider_interface.h"
+#include "win/com_object.h"
 
 namespace leafmark::content {
 

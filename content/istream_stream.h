@@ -4,8 +4,8 @@
 #include <windows.h>
 #include <objidl.h>
 
-#include "win/com_ptr.h"
 #include "content/resizable_stream.h"
+#include "win/com_ptr.h"
 
 namespace leafmark::content {
 

@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "win/com_ptr.h"
 #include "content/resizable_stream.h"
+#include "win/com_ptr.h"
 
 namespace leafmark::content {
 

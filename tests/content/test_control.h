@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "win/com_object.h"
 #include "content/control_link.h"
 #include "content/flash_player_control_base.h"
+#include "win/com_object.h"
 
 namespace leafmark::content::test {
 
