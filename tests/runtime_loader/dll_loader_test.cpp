@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -249,6 +250,38 @@ TEST_F(DLLLoaderProbeTest, ResourcesAndVersionOfThePlacedImage) {
   EXPECT_FALSE(FindModuleResource(nullptr, 10, "NEUTRALONLY", size, data));
   EXPECT_EQ(ReadModuleVersion(nullptr), 0u);
   EXPECT_NE(ReadModuleVersion(GetModuleHandleA("kernel32.dll")), 0u) << "system modules work too";
+}
+
+// Until its SizeOfImage is known, a module's headers are read only inside the readable region
+// at its start: here one committed page with a reserved, unreadable page after it.
+TEST(DLLLoaderTest, AModuleWhoseHeadersLeaveTheirReadablePageHasNoResources) {
+  struct TRelease {
+    void operator()(void* memory) const noexcept { VirtualFree(memory, 0, MEM_RELEASE); }
+  };
+  const std::unique_ptr<void, TRelease> memory(VirtualAlloc(nullptr, 0x2000, MEM_RESERVE, PAGE_NOACCESS));
+  ASSERT_NE(memory, nullptr);
+  ASSERT_NE(VirtualAlloc(memory.get(), 0x1000, MEM_COMMIT, PAGE_READWRITE), nullptr);
+  auto* page = static_cast<std::uint8_t*>(memory.get());
+  const auto module = static_cast<HMODULE>(memory.get());
+  struct TCase {
+    const char* Name;
+    std::uint32_t Lfanew;  // a PE signature is written there when it lies in the page
+  };
+  const TCase cases[] = {
+      {"PE signature on the next page", 0x1000},
+      {"SizeOfImage on the next page", 0x1000 - 8},
+  };
+  for (const auto& c : cases) {
+    std::fill(page, page + 0x1000, std::uint8_t{0});
+    page[0] = 'M';
+    page[1] = 'Z';
+    std::memcpy(page + 0x3C, &c.Lfanew, 4);
+    if (c.Lfanew + 4 <= 0x1000) std::memcpy(page + c.Lfanew, "PE\0\0", 4);
+    EXPECT_EQ(ReadModuleVersion(module), 0u) << c.Name;
+    DWORD size = 0;
+    const void* data = nullptr;
+    EXPECT_FALSE(FindModuleResource(module, 10, "ANY", size, data)) << c.Name;
+  }
 }
 
 TEST(DLLLoaderTest, ImagesItCannotLoadAreRefusedAndLeaveTheLoaderEmpty) {
