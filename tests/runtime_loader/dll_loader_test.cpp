@@ -172,7 +172,7 @@ TEST_F(DLLLoaderProbeTest, EntryPointSeesAttachThenThreadAttachThenDetach) {
 }
 
 // Destruction cannot report a failure: the module's own is swallowed and everything is still
-// released (rather than the process ending).
+// released (rather than the process ending; on win32 it does end: see TDLLLoader::LoadModule).
 TEST_F(DLLLoaderProbeTest, AModuleThatThrowsAsItDetachesIsStillReleased) {
   const HMODULE base = loader_->ModuleBase();
   SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON", "0");
@@ -322,7 +322,8 @@ TEST(DLLLoaderTest, ImagesItCannotLoadAreRefusedAndLeaveTheLoaderEmpty) {
 
 // The entry point's failure reaches the caller as the loader's own error: the module's
 // exception cannot outlive the module, which is not kept (nor detached); the library it had
-// loaded is freed.
+// loaded is freed. (Only where the module's exception can reach the loader's frames: win64.
+// On win32 the module's own unwinder stops at its edge and the process ends.)
 TEST(DLLLoaderTest, AnEntryPointThatThrowsOnAttachFailsTheLoadAndReleasesItsLibraries) {
   ASSERT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
   SetEnvironmentVariableA("LEAFMARK_PROBE_REASONS", "");
