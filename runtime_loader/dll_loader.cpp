@@ -93,6 +93,7 @@ struct TDLLLoader::TPlacedImage {
 
   // The module's own exception ends here, while its code (the exception's destructor among
   // it) is still mapped; what goes on is our error, during whose unwinding the image is freed.
+  // Only on win64 does a module's exception get this far (see LoadModule in the header).
   void StartModule(DWORD reason) const {
     std::string failure;
     try {
@@ -114,7 +115,7 @@ TDLLLoader::~TDLLLoader() {
   imports_.Items.clear();
   if (moduleBase_ != nullptr) {
     // A destructor cannot report the module's failure to detach; the memory and libraries are
-    // released all the same.
+    // released all the same. (On win32 such a failure ends the process: see LoadModule.)
     try {
       placed_->CallEntryPoint(DLL_PROCESS_DETACH);
     } catch (...) {

@@ -37,8 +37,22 @@ class TDLLLoader {
   // it, binds its imports, registers its unwind table (x64) and calls its entry point with
   // DLL_PROCESS_ATTACH and then DLL_THREAD_ATTACH. Throws for an image that cannot be
   // processed or is not for this process's machine; everything acquired by a failed load is
-  // released again, and the loader stays empty. An exception from the entry point arrives as
-  // a std::runtime_error carrying its message: the module's own could not outlive the module.
+  // released again, and the loader stays empty.
+  //
+  // What becomes of an exception that leaves the entry point depends on how it was raised:
+  // - A MinGW-built module's C++ exception, win64: unwinding is the system's, table-based, and
+  //   reaches our frames through the image's registered function table. The loader catches it
+  //   (any type) while the module is still mapped and throws a std::runtime_error carrying
+  //   its what() instead: the module's own object could not outlive the module. The module's
+  //   runtime counted the throw and ours the catch, so this thread's
+  //   std::uncaught_exceptions() ends one lower than before.
+  // - The same exception, win32: unwinding is DWARF-based, and each module links its own copy
+  //   of libgcc, which knows only the frames that module registered. The search for a handler
+  //   ends at the module's edge, the module's runtime calls std::terminate and the process
+  //   ends; the loader never sees it. A module for win32 must not throw out of its entry point.
+  // - A structured exception (an access violation, or an MSVC-built module's C++ exception,
+  //   which is one), either target: the loader does not catch it; it passes on to the
+  //   handlers further out, and without one the process ends.
   void LoadModule(TStream& stream);
 
   // The address of the export called name (exact, case-sensitive), or nil.

@@ -1,6 +1,7 @@
 // Resource look-ups over a mapped module: its own headers give the extent every read stays in.
 #include "runtime_loader/module_resources.h"
 
+#include <span>
 #include <string>
 
 #include "runtime_loader/pe_headers.h"
@@ -16,6 +17,18 @@ std::u16string WidenName(LPCSTR name) {
   return std::u16string(wide.begin(), wide.end());
 }
 
+// The committed, readable bytes from base to the end of its region: a placed module's headers
+// lie there (the system maps them as one page or more; our loader commits the whole image).
+std::span<const std::uint8_t> ReadableBytesAt(const std::uint8_t* base) {
+  MEMORY_BASIC_INFORMATION region{};
+  if (VirtualQuery(base, &region, sizeof region) == 0 || region.State != MEM_COMMIT) return {};
+  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  if ((region.Protect & kReadable) == 0 || (region.Protect & PAGE_GUARD) != 0) return {};
+  const auto* start = static_cast<const std::uint8_t*>(region.BaseAddress);
+  return {base, region.RegionSize - static_cast<std::size_t>(base - start)};
+}
+
 }  // namespace
 
 bool FindModuleResourceLang(HMODULE module, WORD typeId, LPCSTR nameOrId, LCID language,
@@ -23,7 +36,7 @@ bool FindModuleResourceLang(HMODULE module, WORD typeId, LPCSTR nameOrId, LCID l
   try {
     if (module == nullptr) return false;
     const auto* base = reinterpret_cast<const std::uint8_t*>(module);
-    const auto image = pe::MappedImageExtent(base);
+    const auto image = pe::MappedImageExtent(ReadableBytesAt(base));
     const pe::TPeHeaders headers = pe::ParsePeHeaders(image);
     const pe::TResourceName name =
         IS_INTRESOURCE(nameOrId)

@@ -3,13 +3,13 @@
 
 #include <algorithm>
 
-#include "base/little_endian.h"
 #include "runtime_loader/pe_bytes.h"
 #include "runtime_loader/pe_error.h"
 
 namespace leafmark::pe {
 namespace {
 
+constexpr std::uint32_t kDosHeaderSize = 0x40;
 constexpr std::uint32_t kDosLfanewOffset = 0x3C;
 constexpr std::uint32_t kFileHeaderSize = 20;
 constexpr std::uint32_t kSectionHeaderSize = 40;
@@ -33,12 +33,38 @@ void ReadSections(const TByteReader& file, std::uint64_t table, unsigned count, 
   }
 }
 
-void CheckPlacement(const TPeHeaders& h) {
+// Only the first SizeOfHeaders bytes are copied into the image, and the headers are read again
+// from there (a placed module's resources and extent): each header must lie inside them, and
+// they inside the image.
+void CheckHeaderExtent(const TPeHeaders& h, unsigned sectionCount) {
   if (h.SizeOfImage == 0) throw EPeImageError("SizeOfImage is 0");
   if (h.SizeOfHeaders > h.SizeOfImage) {
     throw EPeImageError("SizeOfHeaders " + Hex(h.SizeOfHeaders) + " exceeds SizeOfImage " +
                         Hex(h.SizeOfImage));
   }
+  const std::uint64_t nt = h.NtHeadersOffset;
+  const std::uint64_t opt = nt + 4 + kFileHeaderSize;
+  const struct {
+    const char* Field;
+    std::uint64_t Offset;
+    std::uint64_t Size;
+  } parts[] = {
+      {"DOS header", 0, kDosHeaderSize},
+      {"NT headers (signature and file header)", nt, 4 + kFileHeaderSize},
+      {"optional header", opt, h.SizeOfOptionalHeader},
+      {"section table", opt + h.SizeOfOptionalHeader,
+       std::uint64_t{sectionCount} * kSectionHeaderSize},
+  };
+  for (const auto& part : parts) {
+    if (part.Offset + part.Size > h.SizeOfHeaders) {
+      throw EPeImageError(std::string(part.Field) + " at " + Hex(part.Offset) + " (" +
+                          std::to_string(part.Size) + " bytes) lies outside SizeOfHeaders " +
+                          Hex(h.SizeOfHeaders));
+    }
+  }
+}
+
+void CheckPlacement(const TPeHeaders& h) {
   if (h.AddressOfEntryPoint >= h.SizeOfImage) {
     throw EPeImageError("AddressOfEntryPoint " + Hex(h.AddressOfEntryPoint) +
                         " lies outside SizeOfImage " + Hex(h.SizeOfImage));
@@ -97,6 +123,7 @@ TPeHeaders ParsePeHeaders(std::span<const std::uint8_t> bytes) {
   h.ImageBase = h.Is64 ? file.U64(opt + 24, "ImageBase") : file.U32(opt + 28, "ImageBase");
   h.SizeOfImage = file.U32(opt + 56, "SizeOfImage");
   h.SizeOfHeaders = file.U32(opt + 60, "SizeOfHeaders");
+  CheckHeaderExtent(h, sectionCount);
   const std::uint32_t rvaCount = file.U32(opt + fixed - 4, "NumberOfRvaAndSizes");
   const std::uint32_t used = std::min<std::uint32_t>(rvaCount, kDirectoryCount);
   if (fixed + std::uint64_t{used} * 8 > h.SizeOfOptionalHeader) {
@@ -121,17 +148,20 @@ TByteReader ImageReader(std::span<const std::uint8_t> image, const TPeHeaders& h
   return TByteReader(image.first(headers.SizeOfImage), "image");
 }
 
-std::span<const std::uint8_t> MappedImageExtent(const std::uint8_t* module) {
-  if (module == nullptr) throw EPeImageError("no module");
-  // The headers of a placed module are readable up to the optional header's SizeOfImage.
-  if (module[0] != 'M' || module[1] != 'Z') throw EPeImageError("module has no MZ signature");
-  const std::uint32_t nt = LoadU32(module + kDosLfanewOffset);
-  if (LoadU32(module + nt) != 0x00004550) throw EPeImageError("module has no PE signature");
-  const std::uint32_t sizeOfImage = LoadU32(module + nt + 4 + kFileHeaderSize + 56);
-  if (std::uint64_t{nt} + 4 + kFileHeaderSize + kOptionalFixedPe32 > sizeOfImage) {
+std::span<const std::uint8_t> MappedImageExtent(std::span<const std::uint8_t> readable) {
+  if (readable.data() == nullptr) throw EPeImageError("no module");
+  // Until SizeOfImage is known, only the bytes the caller found readable may be touched.
+  const TByteReader module(readable, "module's readable headers");
+  if (module.U16(0, "MZ signature") != 0x5A4D) throw EPeImageError("module has no MZ signature");
+  const std::uint64_t nt = module.U32(kDosLfanewOffset, "e_lfanew");
+  if (module.U32(nt, "PE signature (at e_lfanew)") != 0x00004550) {
+    throw EPeImageError("module has no PE signature");
+  }
+  const std::uint32_t sizeOfImage = module.U32(nt + 4 + kFileHeaderSize + 56, "SizeOfImage");
+  if (nt + 4 + kFileHeaderSize + kOptionalFixedPe32 > sizeOfImage) {
     throw EPeImageError("module's SizeOfImage does not cover its headers");
   }
-  return {module, sizeOfImage};
+  return {readable.data(), sizeOfImage};
 }
 
 }  // namespace leafmark::pe

@@ -45,8 +45,9 @@ struct TPeHeaders {
 };
 
 // Parses the DOS, file and optional headers and the section table. Refuses (EPeImageError) a
-// file without the MZ and PE signatures, an unknown optional-header magic, and headers or
-// tables that lie outside bytes or outside SizeOfImage.
+// file without the MZ and PE signatures, an unknown optional-header magic, headers or tables
+// that lie outside bytes or outside SizeOfImage, and headers (DOS, NT, optional header of its
+// declared size, section table) outside SizeOfHeaders.
 TPeHeaders ParsePeHeaders(std::span<const std::uint8_t> bytes);
 
 // A reader over the first SizeOfImage bytes of a placed image; throws EPeImageError when the
@@ -54,8 +55,9 @@ TPeHeaders ParsePeHeaders(std::span<const std::uint8_t> bytes);
 TByteReader ImageReader(std::span<const std::uint8_t> image, const TPeHeaders& headers);
 
 // The extent of a module already placed in memory (by the system or by our loader), read
-// from its own headers: [module, module + SizeOfImage).
-std::span<const std::uint8_t> MappedImageExtent(const std::uint8_t* module);
+// from its own headers: [module, module + SizeOfImage). readable: the bytes from the module's
+// start that the caller knows to be readable; the headers are read only inside them.
+std::span<const std::uint8_t> MappedImageExtent(std::span<const std::uint8_t> readable);
 
 // "x86", "x64" or the machine number in hex.
 std::string MachineName(std::uint16_t machine);

@@ -5,6 +5,7 @@
 #include <urlmon.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "content/content_manager.h"
 #include "content/my_bind_status_callback.h"
@@ -143,23 +144,28 @@ TEST_F(MonikerTest, WithoutASystemMonikerEveryDelegatedOperationFailsButBindingW
   };
   for (const HRESULT result : results) EXPECT_EQ(result, E_FAIL);
 
-  // Interface out-arguments are cleared first.
+  // Interface out-arguments are cleared first: each operation gets the stale pointer and must
+  // leave nil behind.
   const struct {
     const char* operation;
-    HRESULT result;
+    std::function<HRESULT(IMoniker**)> call;
   } cleared[] = {
-      {"Reduce", (out = stale, moniker->Reduce(nullptr, 0, &toLeft, &out))},
-      {"ComposeWith", (out = stale, moniker->ComposeWith(stale, FALSE, &out))},
-      {"Inverse", (out = stale, moniker->Inverse(&out))},
-      {"CommonPrefixWith", (out = stale, moniker->CommonPrefixWith(stale, &out))},
-      {"RelativePathTo", (out = stale, moniker->RelativePathTo(stale, &out))},
+      {"Reduce", [&](IMoniker** result) { return moniker->Reduce(nullptr, 0, &toLeft, result); }},
+      {"ComposeWith", [&](IMoniker** result) { return moniker->ComposeWith(stale, FALSE, result); }},
+      {"Inverse", [&](IMoniker** result) { return moniker->Inverse(result); }},
+      {"CommonPrefixWith",
+       [&](IMoniker** result) { return moniker->CommonPrefixWith(stale, result); }},
+      {"RelativePathTo", [&](IMoniker** result) { return moniker->RelativePathTo(stale, result); }},
       {"ParseDisplayName",
-       (out = stale, moniker->ParseDisplayName(nullptr, nullptr, name, &eaten, &out))},
+       [&](IMoniker** result) {
+         return moniker->ParseDisplayName(nullptr, nullptr, name, &eaten, result);
+       }},
   };
-  for (const auto& c : cleared) EXPECT_EQ(c.result, E_FAIL) << c.operation;
-  out = stale;
-  moniker->ParseDisplayName(nullptr, nullptr, name, &eaten, &out);
-  EXPECT_EQ(out, nullptr);
+  for (const auto& c : cleared) {
+    out = stale;
+    EXPECT_EQ(c.call(&out), E_FAIL) << c.operation;
+    EXPECT_EQ(out, nullptr) << c.operation;
+  }
   EXPECT_EQ(moniker->Enum(TRUE, &enumerator), E_FAIL);
   EXPECT_EQ(enumerator, nullptr);
 

@@ -14,8 +14,13 @@ class PeLayoutTest : public ::testing::TestWithParam<bool> {
   bool Is64() const { return GetParam(); }
 };
 
-INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeLayoutTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Pe32Plus" : "Pe32"; });
+// A named function rather than a lambda: the macro wraps the generator in a function whose
+// parameter is "info", and GCC's -Wshadow flags a lambda parameter of that name inside it.
+std::string FormatName(const ::testing::TestParamInfo<bool>& format) {
+  return format.param ? "Pe32Plus" : "Pe32";
+}
+
+INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeLayoutTest, ::testing::Bool(), FormatName);
 
 TEST_P(PeLayoutTest, HeadersAreReadFromBothFormats) {
   TPeWriter writer(Is64());
@@ -179,6 +184,12 @@ TEST_P(PeLayoutTest, RefusesCorruptHeaders) {
       {"section outside SizeOfImage", sectionTable + 12, 0x7FFFF000, 4, "section 1"},
       {"section data outside the file", sectionTable + 20, 0x7FFFF000, 4, "raw data of section 1"},
       {"headers beyond the file", opt + 60, 0xF000, 4, "SizeOfHeaders"},
+      {"DOS header outside SizeOfHeaders", opt + 60, 0x20, 4, "DOS header"},
+      {"NT headers outside SizeOfHeaders", opt + 60, kFileHeaderOffset + 8, 4, "NT headers"},
+      {"optional header outside SizeOfHeaders", opt + 60, opt + 64, 4, "optional header"},
+      {"optional header of its declared size outside SizeOfHeaders", kFileHeaderOffset + 16,
+       (Is64() ? 240u : 224u) + 0x100, 2, "optional header"},
+      {"section table outside SizeOfHeaders", opt + 60, sectionTable + 20, 4, "section table"},
   };
   for (const auto& c : cases) {
     TPeWriter writer(Is64());
@@ -189,6 +200,42 @@ TEST_P(PeLayoutTest, RefusesCorruptHeaders) {
     if (std::string(c.Name) == "headers beyond the file") WriteU32(file, opt + 56, 0x10000);
     try {
       Place(file);
+      ADD_FAILURE() << c.Name << ": accepted";
+    } catch (const pe::EPeImageError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.Field), std::string::npos) << c.Name << ": " << e.what();
+    }
+  }
+}
+
+// The extent of a placed module comes from its own headers, read only inside the bytes known
+// to be readable at its start: each case's bytes are a buffer of exactly that size.
+TEST_P(PeLayoutTest, MappedImageExtentReadsOnlyTheReadableHeaders) {
+  TPeWriter writer(Is64());
+  const TBytes file = writer.Build();
+  const auto h = pe::ParsePeHeaders(file);
+  const TBytes headers(file.begin(), file.begin() + h.SizeOfHeaders);
+  const auto extent = pe::MappedImageExtent(headers);
+  EXPECT_EQ(extent.data(), headers.data());
+  EXPECT_EQ(extent.size(), h.SizeOfImage);
+
+  struct TCase {
+    const char* Name;
+    std::uint32_t Readable;
+    std::uint32_t Lfanew;  // a PE signature is written there when it lies inside
+    const char* Field;
+  };
+  const TCase cases[] = {
+      {"readable bytes end before e_lfanew", 0x3E, kNtOffset, "e_lfanew"},
+      {"e_lfanew far beyond the readable bytes", 0x200, 0x7FFFFFF0, "e_lfanew"},
+      {"PE signature straddles the end", 0x200, 0x1FE, "e_lfanew"},
+      {"SizeOfImage beyond the readable bytes", 0x200, 0x200 - 8, "SizeOfImage"},
+  };
+  for (const auto& c : cases) {
+    TBytes bytes(headers.begin(), headers.begin() + c.Readable);
+    if (bytes.size() >= 0x40) WriteU32(bytes, 0x3C, c.Lfanew);
+    if (std::uint64_t{c.Lfanew} + 4 <= bytes.size()) WriteU32(bytes, c.Lfanew, 0x00004550);
+    try {
+      pe::MappedImageExtent(bytes);
       ADD_FAILURE() << c.Name << ": accepted";
     } catch (const pe::EPeImageError& e) {
       EXPECT_NE(std::string(e.what()).find(c.Field), std::string::npos) << c.Name << ": " << e.what();

@@ -17,8 +17,13 @@ class PeTablesTest : public ::testing::TestWithParam<bool> {
   bool Is64() const { return GetParam(); }
 };
 
-INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeTablesTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Pe32Plus" : "Pe32"; });
+// A named function rather than a lambda: the macro wraps the generator in a function whose
+// parameter is "info", and GCC's -Wshadow flags a lambda parameter of that name inside it.
+std::string FormatName(const ::testing::TestParamInfo<bool>& format) {
+  return format.param ? "Pe32Plus" : "Pe32";
+}
+
+INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeTablesTest, ::testing::Bool(), FormatName);
 
 std::vector<std::string> Names(const pe::TImportModule& module) {
   std::vector<std::string> names;
