@@ -17,17 +17,13 @@
 #include "runtime_loader/module_resources.h"
 #include "runtime_loader/pe_error.h"
 #include "tests/runtime_loader/pe_writer.h"
+#include "tests/support/bin_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace leafmark {
 namespace {
 
-std::string BinFile(const std::string& name) {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir = path;
-  return dir.substr(0, dir.find_last_of('\\') + 1) + name;
-}
+using test::BinFile;
 
 TMemoryStream FileStream(const std::string& name) { return TMemoryStream(test::ReadFileBytes(name)); }
 
