@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <utility>
 
+#include "win/kernel32_function.h"
 #include "win/system_text.h"
 
 namespace leafmark::content {
@@ -14,19 +15,11 @@ namespace {
 using TCreateFileW = decltype(&::CreateFileW);
 using TGetCurrentDirectoryW = decltype(&::GetCurrentDirectoryW);
 
-// Looked up at each call: the system may lack the wide function.
-template <class Function>
-Function Kernel32Function(const char* name) {
-  const HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-  if (!kernel32) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, name)));
-}
-
 // The system's CreateFileW, or CreateFileA with the name in the system code page.
 HANDLE SystemCreateFile(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
                         LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
                         DWORD flagsAndAttributes, HANDLE templateFile) {
-  if (const auto createFileW = Kernel32Function<TCreateFileW>("CreateFileW")) {
+  if (const auto createFileW = win::Kernel32Function<TCreateFileW>("CreateFileW")) {
     return createFileW(fileName, desiredAccess, shareMode, securityAttributes,
                        creationDisposition, flagsAndAttributes, templateFile);
   }
@@ -39,7 +32,7 @@ HANDLE SystemCreateFile(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
 
 std::wstring GetCurrentDirectoryText() {
   if (const auto getCurrentDirectoryW =
-          Kernel32Function<TGetCurrentDirectoryW>("GetCurrentDirectoryW")) {
+          win::Kernel32Function<TGetCurrentDirectoryW>("GetCurrentDirectoryW")) {
     wchar_t probe[1] = {};
     const DWORD needed = getCurrentDirectoryW(1, probe);
     if (needed == 0) return {};

@@ -6,6 +6,7 @@
 
 #include "runtime_loader/module_resources.h"
 #include "win/com_ptr.h"
+#include "win/kernel32_function.h"
 #include "win/unique_any.h"
 
 namespace leafmark {
@@ -119,10 +120,8 @@ void FinalizeFlashOCXCodeProvider() noexcept {
 
 void TrimWorkingSet() noexcept {
   using TSetProcessWorkingSetSize = BOOL(WINAPI*)(HANDLE, SIZE_T, SIZE_T);
-  const HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
-  if (!kernel32) return;
-  const auto setSize = reinterpret_cast<TSetProcessWorkingSetSize>(
-      reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetProcessWorkingSetSize")));
+  const auto setSize =
+      win::Kernel32Function<TSetProcessWorkingSetSize>("SetProcessWorkingSetSize");
   if (setSize) setSize(::GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }
 

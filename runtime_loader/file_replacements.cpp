@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "content/content_manager.h"
+#include "win/kernel32_function.h"
 
 namespace leafmark::replacements {
 namespace {
@@ -20,14 +21,6 @@ static_assert(std::is_same_v<decltype(&ServedGetFileSizeEx), decltype(&::GetFile
 static_assert(std::is_same_v<decltype(&ServedSetFilePointer), decltype(&::SetFilePointer)>);
 static_assert(std::is_same_v<decltype(&ServedSetFilePointerEx), decltype(&::SetFilePointerEx)>);
 static_assert(std::is_same_v<decltype(&ServedCloseHandle), decltype(&::CloseHandle)>);
-
-// Looked up at each call, as the system may lack them.
-template <class Function>
-Function Kernel32Function(const char* name) {
-  const HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
-  if (!kernel32) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(kernel32, name)));
-}
 
 // The stream behind file for one operation, or empty when file is not a fake handle (or
 // there is no content manager any more).
@@ -123,7 +116,7 @@ BOOL WINAPI ServedGetFileSizeEx(HANDLE file, PLARGE_INTEGER size) {
     ::SetLastError(kStreamFailure);
     return FALSE;
   }
-  if (const auto system = Kernel32Function<decltype(&::GetFileSizeEx)>("GetFileSizeEx")) {
+  if (const auto system = win::Kernel32Function<decltype(&::GetFileSizeEx)>("GetFileSizeEx")) {
     return system(file, size);
   }
   DWORD high = 0;
@@ -162,7 +155,7 @@ BOOL WINAPI ServedSetFilePointerEx(HANDLE file, LARGE_INTEGER distance,
     ::SetLastError(kStreamFailure);
     return FALSE;
   }
-  if (const auto system = Kernel32Function<decltype(&::SetFilePointerEx)>("SetFilePointerEx")) {
+  if (const auto system = win::Kernel32Function<decltype(&::SetFilePointerEx)>("SetFilePointerEx")) {
     return system(file, distance, newPosition, moveMethod);
   }
   const DWORD low = ServedSetFilePointer(file, static_cast<LONG>(distance.LowPart), nullptr,
