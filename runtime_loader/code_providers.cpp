@@ -95,6 +95,8 @@ TFlashOCXCodeProviderBasedOnSystemInstalledOCX::TFlashOCXCodeProviderBasedOnSyst
 
 TFlashOCXCodeProviderBasedOnStream* FlashOCXCodeProvider() noexcept { return currentProvider; }
 
+const void* FlashOCXCodeProviderVariable() noexcept { return &currentProvider; }
+
 TFlashOCXLoader* CurrentFlashOCXLoader() noexcept {
   if (TFlashOCXLoader* loading = loadingLoader) return loading;
   TFlashOCXCodeProviderBasedOnStream* provider = currentProvider;

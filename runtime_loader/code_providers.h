@@ -58,6 +58,9 @@ class TFlashOCXCodeProviderBasedOnSystemInstalledOCX final
 // The process-wide current provider, or nil. Changes only at start-up and shutdown, on the
 // main thread; read without a lock from any thread.
 TFlashOCXCodeProviderBasedOnStream* FlashOCXCodeProvider() noexcept;
+// The address of the variable holding the current provider: a number that tells copies of
+// the player's code in one process apart.
+const void* FlashOCXCodeProviderVariable() noexcept;
 // The current provider's loader, or nil: what the GetProcAddress replacement consults.
 TFlashOCXLoader* CurrentFlashOCXLoader() noexcept;
 

@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "runtime_loader/file_replacements.h"
+#include "runtime_loader/sound_replacements.h"
 #include "runtime_loader/system_replacements.h"
+#include "runtime_loader/window_replacements.h"
 
 namespace leafmark {
 namespace {
@@ -16,6 +18,15 @@ FARPROC AsFarproc(Function function) {
 
 const TImportReplacement kReplacements[] = {
     {"CreateURLMoniker", AsFarproc(&replacements::ContentCreateURLMoniker)},
+    {"RegisterClassExA", AsFarproc(&replacements::PrefixedRegisterClassExA)},
+    {"RegisterClassA", AsFarproc(&replacements::PrefixedRegisterClassA)},
+    {"RegisterClassExW", AsFarproc(&replacements::PrefixedRegisterClassExW)},
+    {"RegisterClassW", AsFarproc(&replacements::PrefixedRegisterClassW)},
+    {"CreateWindowExA", AsFarproc(&replacements::PrefixedCreateWindowExA)},
+    {"CreateWindowExW", AsFarproc(&replacements::PrefixedCreateWindowExW)},
+    {"waveOutWrite", AsFarproc(&replacements::ScaledWaveOutWrite)},
+    {"waveOutOpen", AsFarproc(&replacements::GuardedWaveOutOpen)},
+    {"waveOutClose", AsFarproc(&replacements::GuardedWaveOutClose)},
     {"FlushInstructionCache", AsFarproc(&replacements::ExecutableFlushInstructionCache)},
     {"CreateFileA", AsFarproc(&replacements::MappedCreateFileA)},
     {"VirtualAlloc", AsFarproc(&replacements::GuardFreeVirtualAlloc)},

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 #include <set>
 #include <string>
@@ -12,7 +13,10 @@
 #include "content/fake_url.h"
 #include "runtime_loader/file_replacements.h"
 #include "runtime_loader/flash_ocx_loader.h"
+#include "runtime_loader/code_providers.h"
+#include "runtime_loader/sound_replacements.h"
 #include "runtime_loader/system_replacements.h"
+#include "runtime_loader/window_replacements.h"
 #include "tests/content/content_test_environment.h"
 #include "tests/content/test_control.h"
 #include "tests/support/temp_dir.h"
@@ -261,6 +265,101 @@ TEST(GetProcAddressReplacement, WithoutALoadedRuntimeEveryLookUpIsTheSystems) {
   const HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
   EXPECT_EQ(TableGetProcAddress(kernel32, "CreateFileW"), ::GetProcAddress(kernel32, "CreateFileW"));
   EXPECT_EQ(TableGetProcAddress(kernel32, "NoSuchFunction"), nullptr);
+}
+
+// A window procedure for the runtime's classes in these tests.
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  ::GetClassNameW(window, name, 256);
+  return name;
+}
+
+TEST(WindowClassReplacements, AClassIsRegisteredUnderAPrefixedNameAndWindowsFollowIt) {
+  const std::string prefixed = PrefixedClassName("LeafmarkRuntimeFrame");
+  EXPECT_EQ(prefixed, "FlashPlayerControl_LeafmarkRuntimeFrame_" +
+                          std::to_string(reinterpret_cast<std::uintptr_t>(
+                              FlashOCXCodeProviderVariable())));
+  const std::wstring widePrefixed(prefixed.begin(), prefixed.end());
+
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = PlainWindowProc;
+  windowClass.hInstance = reinterpret_cast<HINSTANCE>(0x10000);  // the runtime's image base
+  windowClass.lpszClassName = L"LeafmarkRuntimeFrame";
+  ASSERT_NE(PrefixedRegisterClassExW(&windowClass), 0);
+  EXPECT_STREQ(windowClass.lpszClassName, L"LeafmarkRuntimeFrame");  // the caller's is unchanged
+  WNDCLASSEXW found{};
+  found.cbSize = sizeof found;
+  EXPECT_TRUE(::GetClassInfoExW(PlayerInstance(), widePrefixed.c_str(), &found));
+
+  // Named in other letter case, with the runtime's instance.
+  const HWND window = PrefixedCreateWindowExW(0, L"LEAFMARKRUNTIMEFRAME", L"", WS_POPUP, 0, 0, 10,
+                                              10, nullptr, nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(ClassOf(window), widePrefixed);
+
+  // Registered again while a window of it lives: the system refuses, and so does the
+  // replacement; once the window is gone the name is registered anew.
+  EXPECT_EQ(PrefixedRegisterClassExW(&windowClass), 0);
+  ::DestroyWindow(window);
+  EXPECT_NE(PrefixedRegisterClassExW(&windowClass), 0);
+
+  // The narrow variants share the mapping.
+  const HWND narrow = PrefixedCreateWindowExA(0, "leafmarkruntimeframe", "", WS_POPUP, 0, 0, 10,
+                                              10, nullptr, nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(narrow, nullptr);
+  EXPECT_EQ(ClassOf(narrow), widePrefixed);
+  ::DestroyWindow(narrow);
+  ::UnregisterClassW(widePrefixed.c_str(), PlayerInstance());
+}
+
+TEST(WindowClassReplacements, AtomsSystemClassesAndANilInstancePassThrough) {
+  WNDCLASSW plain{};
+  plain.lpfnWndProc = PlainWindowProc;
+  plain.hInstance = ::GetModuleHandleW(nullptr);
+  plain.lpszClassName = L"LeafmarkPlainClass";
+  const ATOM atom = ::RegisterClassW(&plain);
+  ASSERT_NE(atom, 0);
+  const HWND byAtom = PrefixedCreateWindowExA(0, reinterpret_cast<LPCSTR>(MAKEINTATOM(atom)), "",
+                                              WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                              plain.hInstance, nullptr);
+  ASSERT_NE(byAtom, nullptr);
+  EXPECT_EQ(ClassOf(byAtom), L"LeafmarkPlainClass");
+  ::DestroyWindow(byAtom);
+  ::UnregisterClassW(L"LeafmarkPlainClass", plain.hInstance);
+
+  const HWND system = PrefixedCreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                              nullptr, nullptr, nullptr);
+  ASSERT_NE(system, nullptr);
+  EXPECT_EQ(::GetWindowLongPtrW(system, GWLP_HINSTANCE), 0);
+  ::DestroyWindow(system);
+}
+
+TEST(SoundReplacements, SamplesAreScaledAroundTheirSilence) {
+  const struct {
+    const char* Case;
+    unsigned BytesPerSample;
+    int Volume;
+    std::vector<std::uint8_t> Before;
+    std::vector<std::uint8_t> After;
+  } cases[] = {
+      {"8-bit at half", 1, 50, {0, 128, 255, 100}, {64, 128, 191, 114}},
+      {"8-bit muted", 1, 0, {0, 255}, {128, 128}},
+      // 1000 and -1001 little-endian, then an odd byte that is no sample.
+      {"16-bit at half", 2, 50, {0xE8, 0x03, 0x17, 0xFC, 0x7F}, {0xF4, 0x01, 0x0C, 0xFE, 0x7F}},
+      {"16-bit at full", 2, 100, {0x01, 0x80, 0xFF, 0x7F}, {0x01, 0x80, 0xFF, 0x7F}},
+      {"24-bit untouched", 3, 50, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::uint8_t> samples = c.Before;
+    ScaleSamples(samples.data(), static_cast<std::uint32_t>(samples.size()), c.BytesPerSample,
+                 c.Volume);
+    EXPECT_EQ(samples, c.After) << c.Case;
+  }
 }
 
 }  // namespace
