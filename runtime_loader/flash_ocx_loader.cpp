@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "runtime_loader/file_replacements.h"
+#include "runtime_loader/resource_replacements.h"
 #include "runtime_loader/sound_replacements.h"
 #include "runtime_loader/system_replacements.h"
 #include "runtime_loader/window_replacements.h"
@@ -24,6 +25,8 @@ const TImportReplacement kReplacements[] = {
     {"RegisterClassW", AsFarproc(&replacements::PrefixedRegisterClassW)},
     {"CreateWindowExA", AsFarproc(&replacements::PrefixedCreateWindowExA)},
     {"CreateWindowExW", AsFarproc(&replacements::PrefixedCreateWindowExW)},
+    {"LoadCursorA", AsFarproc(&replacements::ImageLoadCursorA)},
+    {"LoadMenuA", AsFarproc(&replacements::ImageLoadMenuA)},
     {"waveOutWrite", AsFarproc(&replacements::ScaledWaveOutWrite)},
     {"waveOutOpen", AsFarproc(&replacements::GuardedWaveOutOpen)},
     {"waveOutClose", AsFarproc(&replacements::GuardedWaveOutClose)},

@@ -7,6 +7,7 @@
 
 #include "runtime_loader/code_providers.h"
 #include "runtime_loader/file_replacements.h"
+#include "runtime_loader/resource_replacements.h"
 #include "runtime_loader/system_replacements.h"
 #include "tests/support/bin_file.h"
 #include "tests/support/temp_dir.h"
@@ -141,6 +142,35 @@ TEST_F(CodeProviders, TheRegisteredRuntimeIsReadAsAFileAndLoadedFromMemory) {
     EXPECT_EQ(FlashOCXCodeProvider()->GetFlashVersion(), r.Loads ? kProbeVersion : 0u) << r.Name;
   }
   EXPECT_EQ(::GetModuleHandleA(kProbe), nullptr);
+}
+
+TEST_F(CodeProviders, CursorsAndMenusComeFromTheRuntimesImageOnly) {
+  TMemoryStream image = ProbeImage();
+  ASSERT_TRUE(LoadFlashOCXCodeFromStream(image));
+  const auto runtime = reinterpret_cast<HINSTANCE>(FlashOCXCodeProvider()->Loader()->ModuleBase());
+
+  const HCURSOR byId = replacements::ImageLoadCursorA(runtime, MAKEINTRESOURCEA(7));
+  const HCURSOR byName = replacements::ImageLoadCursorA(runtime, "BLOCKCURSOR");
+  ASSERT_NE(byId, nullptr);
+  ASSERT_NE(byName, nullptr);
+  EXPECT_EQ(replacements::ImageLoadCursorA(runtime, MAKEINTRESOURCEA(7)), byId);
+  EXPECT_EQ(replacements::ImageLoadCursorA(runtime, "BLOCKCURSOR"), byName);
+  EXPECT_EQ(replacements::ImageLoadCursorA(runtime, MAKEINTRESOURCEA(99)), nullptr);
+  EXPECT_EQ(replacements::ImageLoadCursorA(nullptr, IDC_ARROW), ::LoadCursorA(nullptr, IDC_ARROW));
+
+  const HMENU menu = replacements::ImageLoadMenuA(runtime, "PROBEMENU");
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(::GetMenuItemCount(menu), 2);
+  EXPECT_EQ(::GetMenuItemID(menu, 1), 102u);
+  ::DestroyMenu(menu);
+  EXPECT_EQ(replacements::ImageLoadMenuA(runtime, "NOMENU"), nullptr);
+
+  // An instance that is not the runtime's image is never read as one: here a buffer that
+  // merely looks like an image's start.
+  std::vector<std::uint8_t> lookalike(image.Bytes().begin(), image.Bytes().begin() + 64);
+  const auto foreign = reinterpret_cast<HINSTANCE>(lookalike.data());
+  EXPECT_EQ(replacements::ImageLoadCursorA(foreign, MAKEINTRESOURCEA(7)), nullptr);
+  EXPECT_EQ(replacements::ImageLoadMenuA(foreign, "PROBEMENU"), nullptr);
 }
 
 }  // namespace
