@@ -37,8 +37,11 @@ class TDLLLoader {
   // it, binds its imports, registers its unwind table (x64) and calls its entry point with
   // DLL_PROCESS_ATTACH and then DLL_THREAD_ATTACH. Throws for an image that cannot be
   // processed or is not for this process's machine; everything acquired by a failed load is
-  // released again, and the loader stays empty. An exception from the entry point arrives as
-  // a std::runtime_error carrying its message: the module's own could not outlive the module.
+  // released again, and the loader stays empty. A failure of the entry point arrives as a
+  // std::runtime_error (the module's own exception could not outlive the module): a C++
+  // exception with its message where it can leave the module (x64), a system exception with
+  // its code, and the module's abort, which is also how a C++ exception ends on x86, where it
+  // cannot leave the module (see module_entry.h). The process goes on in every case.
   void LoadModule(TStream& stream);
 
   // The address of the export called name (exact, case-sensitive), or nil.
@@ -50,7 +53,9 @@ class TDLLLoader {
 
   // The address to bind into an import slot instead of the system's, or nil. moduleName is
   // the descriptor's name as stored; nameOrOrdinal is a function name or an ordinal
-  // (IS_INTRESOURCE). May be called from any thread; must not change state.
+  // (IS_INTRESOURCE). May be called from any thread; must not change state. Where it gives
+  // nil, the C runtime's abort is bound to ModuleAbortReplacement, everything else as the
+  // system binds it.
   virtual FARPROC GetImportReplacement(LPCSTR moduleName, LPCSTR nameOrOrdinal);
 
  private:
