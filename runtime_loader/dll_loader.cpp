@@ -1,9 +1,11 @@
 // Placing, binding, starting and releasing one module image, as a list of named steps.
 #include "runtime_loader/dll_loader.h"
 
+#include <cstdio>
 #include <span>
 #include <stdexcept>
 
+#include "runtime_loader/module_entry.h"
 #include "runtime_loader/pe_error.h"
 #include "runtime_loader/pe_exports.h"
 #include "runtime_loader/pe_file_image.h"
@@ -15,8 +17,6 @@
 
 namespace leafmark {
 namespace {
-
-using TEntryPoint = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
 
 #ifdef _WIN64
 constexpr std::uint16_t kProcessMachine = pe::kMachineAmd64;
@@ -32,6 +32,16 @@ void CheckMachine(const pe::TPeHeaders& headers) {
                             (headers.Is64 ? " (PE32+)" : " (PE32)") + " but this process is " +
                             pe::MachineName(kProcessMachine));
   }
+}
+
+std::string DescribeStoppedException(DWORD code) {
+  if (code == kModuleAbortCode) {
+    return "the module called abort (on 32-bit Windows also how a C++ exception that nothing in "
+           "the module catches ends)";
+  }
+  char hex[16] = {};
+  std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
+  return std::string("system exception ") + hex;
 }
 
 }  // namespace
@@ -85,10 +95,14 @@ struct TDLLLoader::TPlacedImage {
 #endif
   }
 
+  // A system exception escaping the entry point, or the module's abort while it runs, ends
+  // the call (CallModuleEntry) and arrives as our error.
   void CallEntryPoint(DWORD reason) const {
     if (Headers.AddressOfEntryPoint == 0) return;
     const auto entry = reinterpret_cast<TEntryPoint>(Base() + Headers.AddressOfEntryPoint);
-    entry(reinterpret_cast<HINSTANCE>(Base()), reason, nullptr);
+    BOOL returned = FALSE;
+    const DWORD stopped = CallModuleEntry(entry, reinterpret_cast<HINSTANCE>(Base()), reason, returned);
+    if (stopped != 0) throw std::runtime_error(DescribeStoppedException(stopped));
   }
 
   // The module's own exception ends here, while its code (the exception's destructor among
@@ -163,6 +177,7 @@ void TDLLLoader::BindImports(TPlacedImage& placed, TImportedFunctions& imports) 
         imports.Items.push_back({pe::ModuleFileName(module.Name), thunk.Name, slot});
       }
       FARPROC address = GetImportReplacement(module.Name.c_str(), nameOrOrdinal);
+      if (address == nullptr) address = ModuleAbortReplacement(module.Name.c_str(), nameOrOrdinal);
       // A module that could not be loaded leaves its slots nil: GetProcAddress(nil, ...)
       // would search the executable instead.
       if (address == nullptr && loaded != nullptr) address = GetProcAddress(loaded, nameOrOrdinal);

@@ -37,22 +37,18 @@ class TDLLLoader {
   // it, binds its imports, registers its unwind table (x64) and calls its entry point with
   // DLL_PROCESS_ATTACH and then DLL_THREAD_ATTACH. Throws for an image that cannot be
   // processed or is not for this process's machine; everything acquired by a failed load is
-  // released again, and the loader stays empty.
-  //
-  // What becomes of an exception that leaves the entry point depends on how it was raised:
-  // - A MinGW-built module's C++ exception, win64: unwinding is the system's, table-based, and
-  //   reaches our frames through the image's registered function table. The loader catches it
-  //   (any type) while the module is still mapped and throws a std::runtime_error carrying
-  //   its what() instead: the module's own object could not outlive the module. The module's
-  //   runtime counted the throw and ours the catch, so this thread's
+  // released again, and the loader stays empty. A failure of the entry point arrives as a
+  // std::runtime_error (the module's own exception could not outlive the module), and the
+  // process goes on in every case:
+  // - A C++ exception where it can leave the module (x64: the system's table-based unwinding
+  //   reaches our frames through the image's registered function table) arrives with its
+  //   message. The module's runtime counted the throw and ours the catch, so this thread's
   //   std::uncaught_exceptions() ends one lower than before.
-  // - The same exception, win32: unwinding is DWARF-based, and each module links its own copy
-  //   of libgcc, which knows only the frames that module registered. The search for a handler
-  //   ends at the module's edge, the module's runtime calls std::terminate and the process
-  //   ends; the loader never sees it. A module for win32 must not throw out of its entry point.
-  // - A structured exception (an access violation, or an MSVC-built module's C++ exception,
-  //   which is one), either target: the loader does not catch it; it passes on to the
-  //   handlers further out, and without one the process ends.
+  // - On x86 a C++ exception cannot leave the module: its unwinding is DWARF-based, with the
+  //   module's own copy of libgcc, which knows only the module's frames. The module's runtime
+  //   then calls abort, which arrives as the module's abort (see module_entry.h).
+  // - A system exception (a fault, or an MSVC-built module's C++ exception) arrives with its
+  //   code.
   void LoadModule(TStream& stream);
 
   // The address of the export called name (exact, case-sensitive), or nil.
@@ -64,7 +60,9 @@ class TDLLLoader {
 
   // The address to bind into an import slot instead of the system's, or nil. moduleName is
   // the descriptor's name as stored; nameOrOrdinal is a function name or an ordinal
-  // (IS_INTRESOURCE). May be called from any thread; must not change state.
+  // (IS_INTRESOURCE). May be called from any thread; must not change state. Where it gives
+  // nil, the C runtime's abort is bound to ModuleAbortReplacement, everything else as the
+  // system binds it.
   virtual FARPROC GetImportReplacement(LPCSTR moduleName, LPCSTR nameOrOrdinal);
 
  private:

@@ -14,6 +14,7 @@
 
 #include "base/stream.h"
 #include "runtime_loader/dll_loader.h"
+#include "runtime_loader/module_entry.h"
 #include "runtime_loader/module_resources.h"
 #include "runtime_loader/pe_error.h"
 #include "tests/runtime_loader/pe_writer.h"
@@ -147,6 +148,23 @@ class TRecordingLoader : public TDLLLoader {
 
 extern "C" int ReplacementOfHooked() { return 1234; }
 
+// Makes the probe fail in its entry point, for the reasons whose digits reasons holds, in one
+// way: "throw" (a C++ exception), "raise" (a system exception), "fault" (a write to address 0)
+// or "abort".
+class TProbeFailure {
+ public:
+  TProbeFailure(const char* reasons, const char* way) {
+    SetEnvironmentVariableA("LEAFMARK_PROBE_FAIL_ON", reasons);
+    SetEnvironmentVariableA("LEAFMARK_PROBE_FAIL_AS", way);
+  }
+  ~TProbeFailure() {
+    SetEnvironmentVariableA("LEAFMARK_PROBE_FAIL_ON", nullptr);
+    SetEnvironmentVariableA("LEAFMARK_PROBE_FAIL_AS", nullptr);
+  }
+  TProbeFailure(const TProbeFailure&) = delete;
+  TProbeFailure& operator=(const TProbeFailure&) = delete;
+};
+
 class DLLLoaderProbeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -168,15 +186,21 @@ TEST_F(DLLLoaderProbeTest, EntryPointSeesAttachThenThreadAttachThenDetach) {
 }
 
 // Destruction cannot report a failure: the module's own is swallowed and everything is still
-// released (rather than the process ending; on win32 it does end: see TDLLLoader::LoadModule).
-TEST_F(DLLLoaderProbeTest, AModuleThatThrowsAsItDetachesIsStillReleased) {
-  const HMODULE base = loader_->ModuleBase();
-  SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON", "0");
-  loader_.reset();
-  SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON", nullptr);
-  EXPECT_EQ(ProbeReasons(), "120");
-  EXPECT_TRUE(IsReleased(base));
-  EXPECT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
+// released (rather than the process ending).
+TEST(DLLLoaderTest, AModuleThatFailsAsItDetachesIsStillReleased) {
+  for (const char* way : {"throw", "raise", "fault", "abort"}) {
+    SCOPED_TRACE(way);
+    SetEnvironmentVariableA("LEAFMARK_PROBE_REASONS", "");
+    auto loader = std::make_unique<TDLLLoader>();
+    TMemoryStream stream = FileStream(BinFile("leafmark_loader_probe.dll"));
+    loader->LoadModule(stream);
+    const HMODULE base = loader->ModuleBase();
+    const TProbeFailure failure("0", way);
+    loader.reset();
+    EXPECT_EQ(ProbeReasons(), "120");
+    EXPECT_TRUE(IsReleased(base));
+    EXPECT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
+  }
 }
 
 TEST_F(DLLLoaderProbeTest, ImportsByNameAndOrdinalAreBoundAndMissingModulesLeaveNil) {
@@ -316,29 +340,76 @@ TEST(DLLLoaderTest, ImagesItCannotLoadAreRefusedAndLeaveTheLoaderEmpty) {
   }
 }
 
-// The entry point's failure reaches the caller as the loader's own error: the module's
-// exception cannot outlive the module, which is not kept (nor detached); the library it had
-// loaded is freed. (Only where the module's exception can reach the loader's frames: win64.
-// On win32 the module's own unwinder stops at its edge and the process ends.)
-TEST(DLLLoaderTest, AnEntryPointThatThrowsOnAttachFailsTheLoadAndReleasesItsLibraries) {
-  ASSERT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
-  SetEnvironmentVariableA("LEAFMARK_PROBE_REASONS", "");
-  SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON", "1");
-  {
-    TDLLLoader loader;
-    TMemoryStream stream = FileStream(BinFile("leafmark_loader_probe.dll"));
-    try {
-      loader.LoadModule(stream);
-      ADD_FAILURE() << "loaded";
-    } catch (const std::runtime_error& e) {
-      EXPECT_NE(std::string(e.what()).find("the probe fails in its entry point"), std::string::npos) << e.what();
+// The entry point's failure reaches the caller as the loader's own error, and the process goes
+// on: the module is not kept (nor detached) and the library it had loaded is freed. A C++
+// exception cannot outlive the module that threw it. On x64 its message arrives; on x86 it
+// cannot even leave the module (whose own DWARF unwinder knows none of the loader's frames)
+// and ends in the module's abort, which the loader turns into the failed load.
+TEST(DLLLoaderTest, AnEntryPointThatFailsOnAttachFailsTheLoadAndReleasesItsLibraries) {
+  struct TCase {
+    const char* Way;
+    const char* Reason;
+  };
+  const TCase cases[] = {
+#ifdef _WIN64
+      {"throw", "the probe fails in its entry point"},
+#else
+      {"throw", "the module called abort"},
+#endif
+      {"raise", "system exception 0xE0504F42"},
+      {"fault", "system exception 0xC0000005"},
+      {"abort", "the module called abort"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Way);
+    ASSERT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
+    SetEnvironmentVariableA("LEAFMARK_PROBE_REASONS", "");
+    {
+      const TProbeFailure failure("1", c.Way);
+      TDLLLoader loader;
+      TMemoryStream stream = FileStream(BinFile("leafmark_loader_probe.dll"));
+      try {
+        loader.LoadModule(stream);
+        ADD_FAILURE() << "loaded";
+      } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("the module's entry point failed (reason 1): "), std::string::npos)
+            << e.what();
+        EXPECT_NE(std::string(e.what()).find(c.Reason), std::string::npos) << e.what();
+      }
+      EXPECT_EQ(loader.ModuleBase(), nullptr);
+      EXPECT_TRUE(loader.Imports().Items.empty());
     }
-    EXPECT_EQ(loader.ModuleBase(), nullptr);
-    EXPECT_TRUE(loader.Imports().Items.empty());
+    EXPECT_EQ(ProbeReasons(), "1");
+    EXPECT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
   }
-  SetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON", nullptr);
-  EXPECT_EQ(ProbeReasons(), "1");
-  EXPECT_EQ(GetModuleHandleA("leafmark_loader_helper.dll"), nullptr);
+}
+
+// A module's abort is the loader's only while an entry point runs; any other import, and an
+// abort from a module that is not a C runtime, is bound as the system binds it.
+TEST(DLLLoaderTest, OnlyTheCRuntimesAbortIsReplaced) {
+  struct TCase {
+    const char* Module;
+    LPCSTR Name;
+    bool Replaced;
+  };
+  const TCase cases[] = {
+      {"msvcrt.dll", "abort", true},
+      {"MSVCRT.DLL", "abort", true},
+      {"msvcr120.dll", "abort", true},
+      {"ucrtbase.dll", "abort", true},
+      {"api-ms-win-crt-runtime-l1-1-0.dll", "abort", true},
+      {"C:\\Windows\\system32\\msvcrt.dll", "abort", true},
+      {"msvcrt.dll", "Abort", false},
+      {"msvcrt.dll", "exit", false},
+      {"msvcrt.dll", MAKEINTRESOURCEA(7), false},
+      {"kernel32.dll", "abort", false},
+      {"mymsvcrt.dll", "abort", false},
+  };
+  for (const TCase& c : cases) {
+    const std::string name = IS_INTRESOURCE(c.Name) ? "#ordinal" : c.Name;
+    EXPECT_EQ(ModuleAbortReplacement(c.Module, c.Name) != nullptr, c.Replaced) << c.Module << "!" << name;
+  }
+  EXPECT_EQ(ModuleAbortReplacement(nullptr, "abort"), nullptr);
 }
 
 #ifdef _WIN64

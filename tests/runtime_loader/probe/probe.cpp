@@ -1,9 +1,10 @@
 // A DLL for the in-memory loader's tests: records its entry-point reasons in an environment
 // variable (which outlives the module), imports by name and by ordinal and from a module
 // that does not exist, throws and catches a C++ exception inside itself, and on request
-// throws out of its entry point as it detaches.
+// fails in its entry point.
 #include <windows.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -29,18 +30,35 @@ void RecordReason(DWORD reason) {
   Fail(depth - 1);
 }
 
+std::string Setting(const char* name) {
+  char value[16] = {};
+  GetEnvironmentVariableA(name, value, sizeof value);
+  return value;
+}
+
+// A module failing as it is loaded or unloaded: for the reasons whose digits
+// LEAFMARK_PROBE_FAIL_ON holds, in the way LEAFMARK_PROBE_FAIL_AS names.
+void FailIfAsked(DWORD reason) {
+  if (Setting("LEAFMARK_PROBE_FAIL_ON").find(static_cast<char>('0' + reason)) == std::string::npos) return;
+  const std::string way = Setting("LEAFMARK_PROBE_FAIL_AS");
+  if (way == "raise") {
+    // How modules built with Microsoft's compiler throw their C++ exceptions.
+    RaiseException(0xE0504F42, 0, 0, nullptr);
+  } else if (way == "fault") {
+    int* volatile nowhere = nullptr;  // volatile, so the compiler cannot see the write fault
+    *nowhere = 1;
+  } else if (way == "abort") {
+    std::abort();
+  }
+  throw std::runtime_error("the probe fails in its entry point");
+}
+
 }  // namespace
 
-// Throws for the reasons whose digits LEAFMARK_PROBE_THROW_ON holds: a module failing as it
-// is loaded or unloaded.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   ownModule = instance;
   RecordReason(reason);
-  char failing[16] = {};
-  GetEnvironmentVariableA("LEAFMARK_PROBE_THROW_ON", failing, sizeof failing);
-  if (std::string(failing).find(static_cast<char>('0' + reason)) != std::string::npos) {
-    throw std::runtime_error("the probe fails in its entry point");
-  }
+  FailIfAsked(reason);
   return TRUE;
 }
 
