@@ -384,7 +384,7 @@ TEST(DLLLoaderTest, AnEntryPointThatFailsOnAttachFailsTheLoadAndReleasesItsLibra
   }
 }
 
-// A module's abort is the loader's only while an entry point runs; any other import, and an
+// Only the C runtimes' abort is bound to the loader's replacement; any other import, and an
 // abort from a module that is not a C runtime, is bound as the system binds it.
 TEST(DLLLoaderTest, OnlyTheCRuntimesAbortIsReplaced) {
   struct TCase {
