@@ -1,11 +1,13 @@
 // The runtime's entry point and exports: DllGetClassObject and DllCanUnloadNow, as COM asks
-// of an in-process server.
+// of an in-process server, and LeafmarkStandinProbeImports, by which a test in the host's
+// process has the runtime call its replaceable imports.
 #include <windows.h>
 
 #include <new>
 
 #include "class_factory.h"
 #include "class_ids.h"
+#include "import_probe.h"
 #include "runtime_module.h"
 #include "trace.h"
 
@@ -56,3 +58,9 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID classId, REFIID iid, void**
 }
 
 extern "C" HRESULT WINAPI DllCanUnloadNow() { return standin::ModuleInUse() ? S_FALSE : S_OK; }
+
+// servedPath: the file the CreateFileW, CreateFileA and file rows open. Returns the number
+// of "import" events written to the trace: 23, or 0 when the trace is not open.
+extern "C" int WINAPI LeafmarkStandinProbeImports(const wchar_t* servedPath) {
+  return standin::ProbeImports(servedPath);
+}

@@ -1,14 +1,21 @@
 // The stand-in runtime placed in memory by the player's loader, as the player places the
-// runtime: its trace, its version variants and its class object. The loader here binds the
-// system's own functions (no replacements).
+// runtime: its trace, its version variants, its imports, its class object and its import
+// probe. The loader here binds the system's own functions (no replacements).
 #include <windows.h>
+#include <mmsystem.h>
 #include <ole2.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "base/stream.h"
 #include "runtime_loader/dll_loader.h"
@@ -22,6 +29,7 @@
 namespace leafmark {
 namespace {
 
+using test::TStandinEvent;
 using test::TStandinTrace;
 
 constexpr wchar_t kTraceVariable[] = L"LEAFMARK_STANDIN_TRACE";
@@ -30,6 +38,7 @@ constexpr CLSID kRuntimeClassId = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44
 
 using TDllGetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using TDllCanUnloadNow = HRESULT(WINAPI*)();
+using TProbeImports = int(WINAPI*)(const wchar_t*);
 
 std::string BinFile(const std::string& name) {
   char path[MAX_PATH] = {};
@@ -44,6 +53,17 @@ T Export(const TDLLLoader& loader, const char* name) {
   const FARPROC address = loader.FindExport(name);
   if (!address) throw std::runtime_error(std::string("no export ") + name);
   return reinterpret_cast<T>(reinterpret_cast<void (*)()>(address));
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+std::string HexAddress(const void* address) {
+  char text[32];
+  std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(address)));
+  return text;
 }
 
 // Each test traces to its own file, whose name is not in the system code page's reach.
@@ -82,14 +102,20 @@ TEST_F(StandinRuntimeTest, PlacedInMemoryItTracesItsVersionAndThatTheSystemDoesN
   EXPECT_EQ(unloaded.Events()[1].Line, "2 main unloaded");
 }
 
-// The other answer, from the same code: the system's loader lists what it loads.
+// The other answers, from the same code: the system's loader lists what it loads, and the
+// system's cursor functions share a cursor they load twice from a module they know.
 TEST_F(StandinRuntimeTest, LoadedByTheSystemItSaysTheSystemListsIt) {
   const HMODULE module = LoadLibraryA(BinFile("flash.ocx").c_str());
   ASSERT_NE(module, nullptr);
+  const auto probe =
+      reinterpret_cast<TProbeImports>(reinterpret_cast<void (*)()>(GetProcAddress(module, "LeafmarkStandinProbeImports")));
+  ASSERT_NE(probe, nullptr);
+  EXPECT_EQ(probe(nullptr), 23);
   const TStandinTrace trace = Trace();
   FreeLibrary(module);
-  ASSERT_EQ(trace.Events().size(), 1u);
+  ASSERT_EQ(trace.Events().size(), 1u + 23);
   EXPECT_EQ(trace.Events()[0].Line, "1 main loaded version=" LEAFMARK_STANDIN_VERSION " in-module-list=yes");
+  EXPECT_EQ(trace.One("import", "LoadCursorA")["repeat-same"], "yes");
 }
 
 // Every variant says in its trace the version its version resource holds; the player reads
@@ -111,6 +137,37 @@ TEST_F(StandinRuntimeTest, EachVariantCarriesTheVersionItWasBuiltWith) {
     const TStandinTrace trace = Trace();
     ASSERT_EQ(trace.Events().size(), 1u) << c.File;
     EXPECT_EQ(trace.Events()[0].Line, std::string("1 main loaded version=") + c.Version + " in-module-list=no");
+  }
+}
+
+// The 23 functions a host replaces, by name from their own modules: each is in the import
+// table (the loader asks for it and binds its slot), not looked up at run time.
+TEST_F(StandinRuntimeTest, ItImportsEachReplaceableFunctionByNameFromItsModule) {
+  struct TCase {
+    const char* Function;
+    const char* Module;
+  } cases[] = {
+      {"CreateURLMoniker", "urlmon.dll"},     {"RegisterClassExA", "user32.dll"},
+      {"RegisterClassA", "user32.dll"},       {"RegisterClassExW", "user32.dll"},
+      {"RegisterClassW", "user32.dll"},       {"CreateWindowExA", "user32.dll"},
+      {"CreateWindowExW", "user32.dll"},      {"LoadCursorA", "user32.dll"},
+      {"LoadMenuA", "user32.dll"},            {"waveOutWrite", "winmm.dll"},
+      {"waveOutOpen", "winmm.dll"},           {"waveOutClose", "winmm.dll"},
+      {"FlushInstructionCache", "kernel32.dll"}, {"CreateFileA", "kernel32.dll"},
+      {"VirtualAlloc", "kernel32.dll"},       {"ReadFile", "kernel32.dll"},
+      {"CloseHandle", "kernel32.dll"},        {"GetFileSize", "kernel32.dll"},
+      {"GetFileSizeEx", "kernel32.dll"},      {"SetFilePointer", "kernel32.dll"},
+      {"SetFilePointerEx", "kernel32.dll"},   {"CreateFileW", "kernel32.dll"},
+      {"GetProcAddress", "kernel32.dll"},
+  };
+  auto loader = Load("flash.ocx");
+  for (const auto& c : cases) {
+    const auto& items = loader->Imports().Items;
+    const auto found = std::find_if(items.begin(), items.end(),
+                                    [&](const TImportedFunction& f) { return f.FunctionName == c.Function; });
+    ASSERT_NE(found, items.end()) << c.Function;
+    EXPECT_EQ(Lower(found->ModuleFileName), c.Module) << c.Function;
+    EXPECT_EQ(*found->Slot, GetProcAddress(GetModuleHandleA(c.Module), c.Function)) << c.Function;
   }
 }
 
@@ -285,6 +342,229 @@ TEST_F(StandinOleObjectTest, ItTakesAnExtentForItsContentOnly) {
   CLSID classId{};
   EXPECT_EQ(object_->GetUserClassID(&classId), S_OK);
   EXPECT_TRUE(IsEqualCLSID(classId, kRuntimeClassId));
+}
+
+// A 100-byte movie, read in chunks of 64: 64, 36, then 0.
+constexpr char kServed[] =
+    "FWS\nThis served movie holds exactly one hundred bytes, read as 64, 36 and then none at its end......";
+static_assert(sizeof kServed - 1 == 100);
+
+// The probe's rows in the order it writes them.
+const char* const kProbeRows[] = {
+    "CreateURLMoniker", "RegisterClassExA", "RegisterClassA",   "RegisterClassExW", "RegisterClassW",
+    "CreateWindowExA",  "CreateWindowExW",  "LoadCursorA",      "LoadMenuA",        "waveOutOpen",
+    "waveOutWrite",     "waveOutClose",     "FlushInstructionCache", "VirtualAlloc", "CreateFileW",
+    "GetFileSize",      "GetFileSizeEx",    "ReadFile",         "SetFilePointer",   "SetFilePointerEx",
+    "CloseHandle",      "CreateFileA",      "GetProcAddress",
+};
+
+struct TExpectedField {
+  const char* Function;
+  const char* Key;
+  std::string Value;
+};
+
+// One run of the probe: its rows by function.
+using TProbeRows = std::map<std::string, const TStandinEvent*>;
+
+// The rows of the probe's run number run (from 0) in the trace, checked for their order and
+// their thread.
+TProbeRows ProbeRows(const TStandinTrace& trace, std::size_t run, const char* thread) {
+  const auto imports = trace.All("import");
+  const std::size_t first = run * std::size(kProbeRows);
+  TProbeRows rows;
+  if (imports.size() < first + std::size(kProbeRows)) {
+    ADD_FAILURE() << "run " << run << ": only " << imports.size() << " import events";
+    return rows;
+  }
+  for (std::size_t i = 0; i < std::size(kProbeRows); ++i) {
+    const TStandinEvent& row = *imports[first + i];
+    EXPECT_EQ(row.Words, std::vector<std::string>{kProbeRows[i]}) << row.Line;
+    EXPECT_EQ(row.Thread, thread) << row.Line;
+    rows[kProbeRows[i]] = &row;
+  }
+  return rows;
+}
+
+void ExpectFields(const TProbeRows& rows, const std::vector<TExpectedField>& expected) {
+  for (const auto& e : expected) {
+    const auto row = rows.find(e.Function);
+    if (row == rows.end()) {
+      ADD_FAILURE() << "no row " << e.Function;
+      continue;
+    }
+    EXPECT_EQ((*row->second)[e.Key], e.Value) << row->second->Line;
+  }
+}
+
+class StandinImportProbeTest : public StandinRuntimeTest {
+ protected:
+  void SetUp() override {
+    StandinRuntimeTest::SetUp();
+    servedPath_ = test::Wide(tmp_.File("served movie.swf"));
+    test::WriteFileText(tmp_.File("served movie.swf"), kServed);
+    loader_ = Load("flash.ocx");
+    probe_ = Export<TProbeImports>(*loader_, "LeafmarkStandinProbeImports");
+  }
+
+  std::wstring servedPath_;
+  std::unique_ptr<TDLLLoader> loader_;
+  TProbeImports probe_ = nullptr;
+};
+
+TEST_F(StandinImportProbeTest, EachRowRecordsWhatTheSystemsFunctionGave) {
+  ASSERT_EQ(probe_(servedPath_.c_str()), 23);
+  const TStandinTrace trace = Trace();
+  const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  ExpectFields(ProbeRows(trace, 0, "main"), {
+      {"CreateURLMoniker", "hr", "0x00000000"},
+      {"CreateURLMoniker", "moniker", "yes"},
+      {"RegisterClassExA", "atom", "yes"},
+      {"RegisterClassExA", "own-instance", "yes"},
+      {"RegisterClassA", "atom", "yes"},
+      {"RegisterClassA", "own-instance", "yes"},
+      {"RegisterClassExW", "atom", "yes"},
+      {"RegisterClassExW", "own-instance", "yes"},
+      {"RegisterClassW", "atom", "yes"},
+      {"RegisterClassW", "own-instance", "yes"},
+      {"CreateWindowExA", "window", "yes"},
+      {"CreateWindowExA", "class", "LeafmarkStandinA"},
+      {"CreateWindowExW", "window", "yes"},
+      {"CreateWindowExW", "class", "LeafmarkStandinExW"},
+      {"LoadCursorA", "arrow-is-system", "yes"},
+      {"LoadCursorA", "absent", "no"},
+      {"LoadMenuA", "absent", "no"},
+      {"waveOutWrite", "unchanged", "yes"},
+      {"FlushInstructionCache", "result", "yes"},
+      {"FlushInstructionCache", "protection", "0x04"},
+      {"VirtualAlloc", "at-address", "yes"},
+      {"VirtualAlloc", "protection", "0x104"},
+      {"VirtualAlloc", "committed-pages", "1"},
+      {"VirtualAlloc", "no-address-protection", "0x104"},
+      {"CreateFileW", "handle", "yes"},
+      {"CreateFileW", "kind", "disk"},
+      {"GetFileSize", "size", "100"},
+      {"GetFileSize", "high", "0"},
+      {"GetFileSizeEx", "result", "yes"},
+      {"GetFileSizeEx", "size", "100"},
+      {"ReadFile", "result", "yes"},
+      {"ReadFile", "total", "100"},
+      {"ReadFile", "reads", "3"},
+      {"ReadFile", "head", "4657530a5468697320736572766564206d6f76696520686f6c64732065786163"},
+      {"SetFilePointer", "result", "90"},
+      {"SetFilePointer", "high", "0"},
+      {"SetFilePointerEx", "result", "yes"},
+      {"SetFilePointerEx", "position", "4"},
+      {"SetFilePointerEx", "next", "54686973"},
+      {"CloseHandle", "result", "yes"},
+      {"CreateFileA", "handle", "yes"},
+      {"CreateFileA", "kind", "disk"},
+      {"CreateFileA", "head", "4657530a546869732073657276656420"},
+      {"GetProcAddress", "CreateFileW", HexAddress(reinterpret_cast<void*>(GetProcAddress(kernel, "CreateFileW")))},
+      {"GetProcAddress", "CreateFileW-is-import", "yes"},
+      {"GetProcAddress", "GetModuleHandleW-is-import", "yes"},
+      {"GetProcAddress", "lower-case-found", "no"},
+  });
+}
+
+// Whether a machine has sound is not the probe's to decide: without a device, the write and
+// the close see a nil device and say what the system answered to that.
+TEST_F(StandinImportProbeTest, TheSoundRowsFollowWhatTheOpenGave) {
+  ASSERT_EQ(probe_(servedPath_.c_str()), 23);
+  const TStandinTrace trace = Trace();
+  const TStandinEvent& open = trace.One("import", "waveOutOpen");
+  const std::string expected = open["device"] == "yes" ? "0" : std::to_string(MMSYSERR_INVALHANDLE);
+  EXPECT_EQ(open["device"] == "yes", open["result"] == "0") << open.Line;
+  EXPECT_EQ(trace.One("import", "waveOutWrite")["result"], expected);
+  EXPECT_EQ(trace.One("import", "waveOutClose")["result"], expected);
+}
+
+// The module's own resources, read by the system's functions from the image in memory.
+// (Whether the same cursor comes back twice is the system's affair: Wine shares cursors by
+// their module's file name, which a module placed in memory lacks.)
+TEST_F(StandinImportProbeTest, ItsCursorsAndMenuAreFoundInItsImage) {
+  ASSERT_EQ(probe_(servedPath_.c_str()), 23);
+  const TStandinTrace trace = Trace();
+  ExpectFields(ProbeRows(trace, 0, "main"), {
+      {"LoadCursorA", "id", "yes"},
+      {"LoadCursorA", "id-hotspot", "3,5"},
+      {"LoadCursorA", "name", "yes"},
+      {"LoadCursorA", "name-hotspot", "16,16"},
+      {"LoadMenuA", "menu", "yes"},
+      {"LoadMenuA", "items", "1"},
+      {"LoadMenuA", "first", "Movie"},
+      {"LoadMenuA", "popup-items", "6"},
+  });
+}
+
+// The probe cleans up after itself (its classes can be registered again), and events from a
+// thread other than the loading one say so.
+TEST_F(StandinImportProbeTest, ItRunsAgainOnAnotherThreadAndTracesThatThreadAsWorker) {
+  ASSERT_EQ(probe_(servedPath_.c_str()), 23);
+  int written = 0;
+  std::thread([&] { written = probe_(servedPath_.c_str()); }).join();
+  EXPECT_EQ(written, 23);
+
+  const TStandinTrace trace = Trace();
+  const auto& events = trace.Events();
+  ASSERT_EQ(events.size(), 1u + 2 * 23);
+  for (std::size_t i = 0; i < events.size(); ++i) EXPECT_EQ(events[i].Sequence, i + 1) << events[i].Line;
+  EXPECT_EQ(events[0].Thread, "main");
+  ProbeRows(trace, 0, "main");
+  ExpectFields(ProbeRows(trace, 1, "worker"), {
+      {"RegisterClassExA", "atom", "yes"},
+      {"RegisterClassA", "atom", "yes"},
+      {"RegisterClassExW", "atom", "yes"},
+      {"RegisterClassW", "atom", "yes"},
+  });
+}
+
+TEST_F(StandinImportProbeTest, WithoutTheFileTheFileRowsRecordTheSystemsRefusals) {
+  const std::wstring absent = test::Wide(tmp_.File("absent.swf"));
+  struct TCase {
+    const char* Name;
+    const wchar_t* Path;
+    const char* OpenError;
+  } cases[] = {
+      {"an absent file", absent.c_str(), "2"},
+      {"no name", nullptr, "3"},
+  };
+  const std::string invalidHandle = std::to_string(ERROR_INVALID_HANDLE);
+  for (const auto& c : cases) ASSERT_EQ(probe_(c.Path), 23) << c.Name;
+  const TStandinTrace trace = Trace();
+  for (std::size_t run = 0; run < std::size(cases); ++run) {
+    SCOPED_TRACE(cases[run].Name);
+    ExpectFields(ProbeRows(trace, run, "main"), {
+        {"CreateFileW", "handle", "no"},
+        {"CreateFileW", "error", cases[run].OpenError},
+        {"GetFileSize", "size", "4294967295"},
+        {"GetFileSize", "error", invalidHandle},
+        {"GetFileSizeEx", "result", "no"},
+        {"GetFileSizeEx", "error", invalidHandle},
+        {"ReadFile", "result", "no"},
+        {"ReadFile", "reads", "1"},
+        {"ReadFile", "error", invalidHandle},
+        {"SetFilePointer", "result", "4294967295"},
+        {"SetFilePointer", "error", invalidHandle},
+        {"SetFilePointerEx", "result", "no"},
+        {"SetFilePointerEx", "error", invalidHandle},
+        {"CloseHandle", "result", "no"},
+        {"CloseHandle", "error", invalidHandle},
+        {"CreateFileA", "handle", "no"},
+        {"CreateFileA", "error", cases[run].OpenError},
+    });
+  }
+}
+
+TEST_F(StandinImportProbeTest, WithoutATraceTheProbeStillRunsButRecordsNothing) {
+  loader_.reset();
+  DeleteFileW(tracePath_.c_str());
+  SetEnvironmentVariableW(kTraceVariable, nullptr);
+  loader_ = Load("flash.ocx");
+  probe_ = Export<TProbeImports>(*loader_, "LeafmarkStandinProbeImports");
+  EXPECT_EQ(probe_(servedPath_.c_str()), 0);
+  EXPECT_TRUE(Trace().Events().empty());
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(tracePath_)));
 }
 
 TEST(StandinTraceTest, ValuesAreUnescapedAndMalformedLinesRefusedByName) {
