@@ -48,10 +48,11 @@ std::wstring Wide(LPCWSTR text) { return text; }
 
 // The same steps for the four variants: a copy under the prefixed name and the player's
 // instance, any earlier class of that name unregistered, then the system's registration.
-// A class named by an atom has no name to prefix and is registered as it is.
+// A class named by an atom has no name to prefix and is registered as it is. What cannot
+// be formed (memory) fails the registration as the system's own failure would.
 template <class Class, class Register, class Unregister>
 ATOM RegisterPrefixed(const Class* windowClass, Register registerClass,
-                      Unregister unregisterClass) {
+                      Unregister unregisterClass) noexcept try {
   if (windowClass == nullptr || IS_INTRESOURCE(windowClass->lpszClassName)) {
     return registerClass(windowClass);
   }
@@ -70,6 +71,9 @@ ATOM RegisterPrefixed(const Class* windowClass, Register registerClass,
     unregisterClass(copy.lpszClassName, copy.hInstance);
     return registerClass(&copy);
   }
+} catch (...) {
+  ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return 0;
 }
 
 }  // namespace
@@ -88,39 +92,19 @@ std::string PrefixedClassName(const std::string& name) {
 }
 
 ATOM WINAPI PrefixedRegisterClassExA(const WNDCLASSEXA* windowClass) {
-  try {
-    return RegisterPrefixed(windowClass, ::RegisterClassExA, ::UnregisterClassA);
-  } catch (...) {
-    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return 0;
-  }
+  return RegisterPrefixed(windowClass, ::RegisterClassExA, ::UnregisterClassA);
 }
 
 ATOM WINAPI PrefixedRegisterClassA(const WNDCLASSA* windowClass) {
-  try {
-    return RegisterPrefixed(windowClass, ::RegisterClassA, ::UnregisterClassA);
-  } catch (...) {
-    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return 0;
-  }
+  return RegisterPrefixed(windowClass, ::RegisterClassA, ::UnregisterClassA);
 }
 
 ATOM WINAPI PrefixedRegisterClassExW(const WNDCLASSEXW* windowClass) {
-  try {
-    return RegisterPrefixed(windowClass, ::RegisterClassExW, ::UnregisterClassW);
-  } catch (...) {
-    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return 0;
-  }
+  return RegisterPrefixed(windowClass, ::RegisterClassExW, ::UnregisterClassW);
 }
 
 ATOM WINAPI PrefixedRegisterClassW(const WNDCLASSW* windowClass) {
-  try {
-    return RegisterPrefixed(windowClass, ::RegisterClassW, ::UnregisterClassW);
-  } catch (...) {
-    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return 0;
-  }
+  return RegisterPrefixed(windowClass, ::RegisterClassW, ::UnregisterClassW);
 }
 
 HWND WINAPI PrefixedCreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName,
