@@ -148,6 +148,7 @@ HRESULT TFakeShockwaveFlash::QueryInterface(REFIID iid, void** object) {
   if (iid != IID_IUnknown && iid != IID_IOleObject && !(OffersFlash && iid == kShockwaveFlashIid)) {
     return E_NOINTERFACE;
   }
+  if (NullFlash && iid == kShockwaveFlashIid) return S_OK;
   *object = &face_;
   AddRef();
   return S_OK;

@@ -39,6 +39,7 @@ class TFakeShockwaveFlash {
   long Version;
   HRESULT VersionResult = S_OK;
   bool OffersFlash = true;
+  bool NullFlash = false;  // asked for IShockwaveFlash, answers S_OK and no object
   HRESULT Result = S_OK;  // of every member but FlashVersion
   // Out-arguments are filled in even when Result is a failure.
   long Number = 42;

@@ -289,13 +289,28 @@ TEST(RuntimeMembers, AccessorsAndLoadMovieSwallowFailuresOtherOperationsRaiseThe
     const char* Name;
     std::function<void(TFakeShockwaveFlash&)> Break;
     HRESULT Error;
+    bool FlashVersionFails;
   } runtimes[] = {
-      {"no IShockwaveFlash", [](TFakeShockwaveFlash& f) { f.OffersFlash = false; }, E_NOINTERFACE},
+      {"no IShockwaveFlash", [](TFakeShockwaveFlash& f) { f.OffersFlash = false; }, E_NOINTERFACE,
+       true},
+      {"IShockwaveFlash given as null", [](TFakeShockwaveFlash& f) { f.NullFlash = true; },
+       E_NOINTERFACE, true},
       {"FlashVersion fails", [](TFakeShockwaveFlash& f) { f.VersionResult = E_UNEXPECTED; },
-       E_UNEXPECTED},
-      {"members fail", [](TFakeShockwaveFlash& f) { f.Result = E_FAIL; }, E_FAIL},
+       E_UNEXPECTED, true},
+      {"members fail", [](TFakeShockwaveFlash& f) { f.Result = E_FAIL; }, E_FAIL, false},
   };
   for (const auto& runtime : runtimes) {
+    {
+      TFakeShockwaveFlash fake(0x00080000);
+      runtime.Break(fake);
+      TMembers members(fake.AsOleObject());
+      if (runtime.FlashVersionFails) {
+        EXPECT_THROW(members.RuntimeGeneration(), EOleSysError) << runtime.Name;
+        EXPECT_THROW(members.FlashVersion(), EOleSysError) << runtime.Name;
+      } else {
+        EXPECT_EQ(members.FlashVersion(), 0x00080000) << runtime.Name;
+      }
+    }
     for (const TRow& row : Rows()) {
       if (!row.Slots[7]) continue;  // generation 8 does not have it
       TFakeShockwaveFlash fake(0x00080000);
