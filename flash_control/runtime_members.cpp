@@ -49,6 +49,8 @@ constexpr TSlotCall<TTextPutter> kOldPutSWRemote{74};
 constexpr TGenerations kStacking = Generations(5, 5);
 constexpr TSlotCall<TTextGetter> kGetStacking{75};
 constexpr TSlotCall<TTextPutter> kPutStacking{76};
+static_assert(std::is_same_v<TTextGetter, HRESULT (STDMETHODCALLTYPE IFlash::*)(BSTR*)> &&
+              std::is_same_v<TTextPutter, HRESULT (STDMETHODCALLTYPE IFlash::*)(BSTR)>);
 
 // A member of IFlash, or a TSlotCall, for the generations that have it there.
 template <class Member>
@@ -134,7 +136,8 @@ long FlashVersionOf(IFlash& flash) {
 
 int GenerationOf(IOleObject* object) {
   if (!object) return -1;
-  const unsigned major = (static_cast<unsigned long>(FlashVersionOf(*FlashOf(*object))) >> 16) & 0xFF;
+  const auto version = static_cast<unsigned long>(FlashVersionOf(*FlashOf(*object)));
+  const unsigned major = (version >> 16) & 0xFF;
   return static_cast<int>(std::min(major, 8u));
 }
 

@@ -63,8 +63,9 @@ const std::array<TEntry, 100> kLayout9 = {
     Entry(&MemberEntry<25, long, long, long, long>),                   // SetZoomRect
     Entry(&MemberEntry<26, int>),                                      // Zoom
     Entry(&MemberEntry<27, long, long, int>),                          // Pan
-    Entry(&MemberEntry<28>), Entry(&MemberEntry<29>), Entry(&MemberEntry<30>),  // Play Stop Back
-    Entry(&MemberEntry<31>), Entry(&MemberEntry<32>), Entry(&MemberEntry<33>),  // Forward Rewind StopPlay
+    // Play, Stop, Back, Forward, Rewind, StopPlay
+    Entry(&MemberEntry<28>), Entry(&MemberEntry<29>), Entry(&MemberEntry<30>),
+    Entry(&MemberEntry<31>), Entry(&MemberEntry<32>), Entry(&MemberEntry<33>),
     Entry(&MemberEntry<34, long>),                                     // GotoFrame
     Entry(&MemberEntry<35, long*>),                                    // CurrentFrame
     Entry(&MemberEntry<36, VB*>),                                      // IsPlaying

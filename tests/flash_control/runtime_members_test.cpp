@@ -255,7 +255,8 @@ TEST(RuntimeMembers, EachMemberReachesItsSlotInTheGenerationsThatHaveIt) {
       std::vector<TFakeCall> expected;
       if (slot) expected.push_back({slot, row.Arguments});
       EXPECT_EQ(fake.Calls, expected) << row.Member << ", " << kColumns[c].Name;
-      EXPECT_EQ(result, slot ? row.Answered : row.Unasked) << row.Member << ", " << kColumns[c].Name;
+      EXPECT_EQ(result, slot ? row.Answered : row.Unasked)
+          << row.Member << ", " << kColumns[c].Name;
       EXPECT_EQ(fake.References(), 0) << row.Member << ", " << kColumns[c].Name;
     }
   }
@@ -267,8 +268,8 @@ TEST(RuntimeMembers, TheGenerationIsTheMajorVersionCappedAtEight) {
     long Version;
     int Generation;
   } cases[] = {
-      {0x00020000, 2}, {0x00050102, 5},  {0x00080000, 8},           {0x00090000, 8},
-      {0x000A002D, 8}, {0x00FF0000, 8},  {0x01060000, 6},           {static_cast<long>(0xFF07FFFF), 7},
+      {0x00020000, 2}, {0x00050102, 5}, {0x00080000, 8}, {0x00090000, 8},
+      {0x000A002D, 8}, {0x00FF0000, 8}, {0x01060000, 6}, {static_cast<long>(0xFF07FFFF), 7},
   };
   for (const auto& c : cases) {
     TFakeShockwaveFlash fake(c.Version);
@@ -373,7 +374,8 @@ TEST(RuntimeMembers, BooleanWritesPassAndCacheAnyTrueAsMinusOne) {
     (members.*p.Write)(5);
     (members.*p.Write)(0);
     (members.*p.Write)(1);
-    EXPECT_EQ(fake.Calls, (std::vector<TFakeCall>{{p.Slot, L"-1"}, {p.Slot, L"0"}, {p.Slot, L"-1"}}))
+    EXPECT_EQ(fake.Calls,
+              (std::vector<TFakeCall>{{p.Slot, L"-1"}, {p.Slot, L"0"}, {p.Slot, L"-1"}}))
         << p.Name;
     fake.Result = E_FAIL;  // the read falls back to the cache
     EXPECT_EQ((members.*p.Read)(), VARIANT_TRUE) << p.Name;
@@ -442,14 +444,18 @@ TEST_F(AllowFullscreen, FromRuntime9_0_28_0ItPassesTrueOrFalseAsText) {
     HRESULT Result;
     VARIANT_BOOL Read;
   } reads[] = {
-      {L"true", S_OK, VARIANT_TRUE}, {L"True", S_OK, VARIANT_FALSE}, {L"false", S_OK, VARIANT_FALSE},
-      {L"", S_OK, VARIANT_FALSE},    {L"true", E_FAIL, 5},  // the cache, kept as written
+      {L"true", S_OK, VARIANT_TRUE},
+      {L"True", S_OK, VARIANT_FALSE},
+      {L"false", S_OK, VARIANT_FALSE},
+      {L"", S_OK, VARIANT_FALSE},
+      {L"true", E_FAIL, 5},  // the cache, kept as written
   };
   for (const auto& r : reads) {
     fake.Calls.clear();
     fake.Text = r.Answer;
     fake.Result = r.Result;
-    EXPECT_EQ(members.AllowFullscreen(), r.Read) << ::testing::PrintToString(std::wstring(r.Answer));
+    EXPECT_EQ(members.AllowFullscreen(), r.Read)
+        << ::testing::PrintToString(std::wstring(r.Answer));
     EXPECT_EQ(fake.Calls, (std::vector<TFakeCall>{{98, L"out"}}));
   }
 }
