@@ -46,9 +46,13 @@ std::string RectText(const RECT& rect) {
          std::to_string(rect.bottom);
 }
 
-void TraceWindow(const char* what, const RECT& rect) noexcept {
+// "window created|moved rect=l,t,r,b" (in the parent's client coordinates), "window destroyed".
+void TraceWindow(const char* what, const RECT* rect = nullptr) noexcept {
   try {
-    TTraceLine("window").Word(what).Text("rect", RectText(rect)).Write();
+    TTraceLine line("window");
+    line.Word(what);
+    if (rect) line.Text("rect", RectText(*rect));
+    line.Write();
   } catch (...) {
   }
 }
@@ -342,7 +346,7 @@ HRESULT TRuntimeObject::Activate(bool uiActivate, IOleClientSite* activeSite, HW
       Deactivate();
       return FAILED(created) ? created : E_FAIL;
     }
-    TraceWindow("created", place);
+    TraceWindow("created", &place);
   } else {
     MoveWindowTo(place);
     ShowWindow(window_, SW_SHOWNA);
@@ -382,13 +386,11 @@ void TRuntimeObject::Deactivate() {
   UIDeactivateQuietly();
   inPlaceActive_ = false;
   if (window_) {
-    RECT rect{};
-    GetWindowRect(window_, &rect);
     const HWND window = window_;
     window_ = nullptr;
     SetWindowLongPtrW(window, 0, 0);
     DestroyWindow(window);
-    TraceWindow("destroyed", rect);
+    TraceWindow("destroyed");
   }
   if (inPlaceSite_) TraceSite("IOleInPlaceSite.OnInPlaceDeactivate", inPlaceSite_->OnInPlaceDeactivate());
   inPlaceSite_.Reset(nullptr);
@@ -399,7 +401,7 @@ void TRuntimeObject::Deactivate() {
 void TRuntimeObject::MoveWindowTo(const RECT& rect) {
   if (!window_) return;
   MoveWindow(window_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
-  TraceWindow("moved", rect);
+  TraceWindow("moved", &rect);
 }
 
 // ---- IOleWindow, IOleInPlaceObject
