@@ -50,6 +50,7 @@ bool ReadWholeFile(const std::wstring& path, TFetchResult& result) {
   TFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.Get() == INVALID_HANDLE_VALUE) return false;
+  result.Via = "file";
   std::vector<std::uint8_t> chunk(kChunk);
   while (!result.Finished) {
     DWORD read = 0;
@@ -71,6 +72,7 @@ void TUrlFetch::Start(const std::wstring& url, std::shared_ptr<TFetchResult> res
   auto* created = new TUrlFetch(result);
   fetch.Reset(created);
   created->Release();  // the count of one is now fetch's
+  result->Via = "moniker";
 
   TComRef<IMoniker> moniker;
   HRESULT hr = CreateURLMoniker(nullptr, url.c_str(), moniker.Put());

@@ -25,6 +25,7 @@ struct TFetchResult {
   std::vector<std::uint8_t> Bytes;
   bool Finished = false;
   std::string Error;  // empty unless the fetch failed
+  const char* Via = "";  // "file" or "moniker": which way the bytes came
   std::function<void()> Changed;
 
   void Append(const std::uint8_t* data, std::size_t size);  // an Error once over the limit

@@ -252,11 +252,17 @@ void TStage::TState::Settle() {
 void TStage::TState::Handle(int number, const std::wstring& url, const TFetchResult& result) {
   const auto destroyedFlag = destroyed;
   if (!result.Error.empty() && result.Bytes.empty()) {
-    TTraceLine("fetch").Word(Utf8(url)).Text("error", result.Error).Write();
+    TTraceLine("fetch").Word(Utf8(url)).Text("via", result.Via).Text("error", result.Error).Write();
   } else {
-    if (!result.Error.empty()) TTraceLine("fetch").Word(Utf8(url)).Text("error", result.Error).Write();
-    TTraceLine("received").Word(Utf8(url)).Number("bytes", static_cast<std::int64_t>(result.Bytes.size()))
-        .Text("md5", Md5Hex(result.Bytes)).Write();
+    if (!result.Error.empty()) {
+      TTraceLine("fetch").Word(Utf8(url)).Text("via", result.Via).Text("error", result.Error).Write();
+    }
+    TTraceLine("received")
+        .Word(Utf8(url))
+        .Number("bytes", static_cast<std::int64_t>(result.Bytes.size()))
+        .Text("md5", Md5Hex(result.Bytes))
+        .Text("via", result.Via)
+        .Write();
     if (result.Error.empty()) {
       if (IsImage(DetectContent(result.Bytes))) {
         HandleImage(number, url, result.Bytes);
