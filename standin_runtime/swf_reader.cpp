@@ -91,24 +91,32 @@ class TReader {
   unsigned bit_ = 0;
 };
 
-// Exactly size bytes inflated from compressed; the zlib stream may go on beyond them.
+// Exactly size bytes inflated from compressed; the zlib stream may go on beyond them. The
+// output grows as the data actually inflates, so a short movie that claims a large length
+// costs no more memory than it holds.
 std::vector<std::uint8_t> Inflate(std::span<const std::uint8_t> compressed, std::uint32_t size) {
-  std::vector<std::uint8_t> out(size);
+  constexpr std::size_t kFirstRoom = 64 * 1024;
+  std::vector<std::uint8_t> out;
   z_stream stream{};
   if (inflateInit(&stream) != Z_OK) throw TSwfError("cannot start inflating");
-  // zlib's counts are 32-bit (uInt); the movie cap keeps both sides far below that.
+  // zlib's counts are 32-bit (uInt); the movie cap keeps the output far below that.
   stream.next_in = const_cast<Bytef*>(compressed.data());
   stream.avail_in = static_cast<uInt>(std::min<std::size_t>(compressed.size(), 0xFFFFFFFFu));
-  stream.next_out = out.data();
-  stream.avail_out = size;
+  std::size_t produced = 0;
   int result = Z_OK;
-  while (stream.avail_out > 0 && result == Z_OK) result = inflate(&stream, Z_NO_FLUSH);
+  while (produced < size && result == Z_OK) {
+    out.resize(std::min<std::size_t>(size, std::max(kFirstRoom, out.size() * 2)));
+    stream.next_out = out.data() + produced;
+    stream.avail_out = static_cast<uInt>(out.size() - produced);
+    result = inflate(&stream, Z_NO_FLUSH);
+    produced = out.size() - stream.avail_out;
+  }
   const std::string message = stream.msg ? stream.msg : "";
   inflateEnd(&stream);
-  if (stream.avail_out == 0) return out;
+  if (produced == size) return out;
   if (result == Z_STREAM_END || result == Z_BUF_ERROR) {
-    throw TSwfError("truncated: the compressed body holds " + std::to_string(size - stream.avail_out) +
-                    " of " + std::to_string(size) + " bytes");
+    throw TSwfError("truncated: the compressed body holds " + std::to_string(produced) + " of " +
+                    std::to_string(size) + " bytes");
   }
   throw TSwfError("the compressed body is corrupt" + (message.empty() ? "" : ": " + message));
 }
