@@ -187,6 +187,36 @@ TEST_F(StandinStage, ReportsMoviesItCannotFetchOrRead) {
   EXPECT_TRUE(Trace().All("received", missing).empty());
 }
 
+TEST_F(StandinStage, ForgetsFetchesOfClearedAndDestroyedStages) {
+  TSwfBuilder builder(9, {0, 100, 0, 100}, 0x0C00, 1);
+  builder.End();
+  const std::string first = Write("first.swf", builder.Fws());
+  const std::string second = Write("second.swf", builder.Fws());
+  const std::string third = Write("third.swf", builder.Fws());
+  {
+    TRecorder events;
+    standin::TStage destroyed(events);
+    destroyed.Load(0, FileUrl(first));
+  }
+  TRecorder clearedEvents;
+  standin::TStage cleared(clearedEvents);
+  cleared.Load(0, FileUrl(second));
+  cleared.Load(1, Wide(second));
+  cleared.Clear();
+
+  // A later load on another stage is served; by then the others would have been too.
+  standin::TStage stage(events_);
+  stage.Load(0, FileUrl(third));
+  ASSERT_TRUE(test::PumpMessagesUntil([&] { return stage.ReadyState() == 4; }));
+  test::PumpPendingMessages();
+  const TStandinTrace trace = Trace();
+  EXPECT_EQ(trace.All("received").size(), 1u);
+  EXPECT_EQ(trace.All("received", Narrow(FileUrl(third))).size(), 1u);
+  EXPECT_EQ(cleared.ReadyState(), 0);
+  EXPECT_EQ(cleared.TotalFrames(), 0);
+  EXPECT_TRUE(clearedEvents.Commands.empty());
+}
+
 TEST_F(StandinStage, ActsOnFsCommandsAndPaintsAPictureLoadedIntoLevel1) {
   TSwfBuilder builder(6, {0, 2000, 0, 2000}, 0x0C00, 1);
   builder.Background(0x336699).GetUrl("FSCommand:fullscreen", "true").GetUrl2("pictures/pic.png", "_level1");
