@@ -67,12 +67,16 @@ bool ReadWholeFile(const std::wstring& path, TFetchResult& result) {
   return true;
 }
 
-void TUrlFetch::Start(const std::wstring& url, std::shared_ptr<TFetchResult> result, TComRef<TUrlFetch>& fetch) {
-  fetch.Reset(nullptr);
-  auto* created = new TUrlFetch(result);
+void TUrlFetch::Create(std::shared_ptr<TFetchResult> result, TComRef<TUrlFetch>& fetch) {
+  result->Via = "moniker";
+  auto* created = new TUrlFetch(std::move(result));
   fetch.Reset(created);
   created->Release();  // the count of one is now fetch's
-  result->Via = "moniker";
+}
+
+void TUrlFetch::Start(const std::wstring& url, std::shared_ptr<TFetchResult> result, TComRef<TUrlFetch>& fetch) {
+  Create(std::move(result), fetch);
+  TUrlFetch* created = fetch.Get();
 
   TComRef<IMoniker> moniker;
   HRESULT hr = CreateURLMoniker(nullptr, url.c_str(), moniker.Put());

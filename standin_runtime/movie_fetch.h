@@ -44,6 +44,9 @@ class TUrlFetch final : public TComObject<IBindStatusCallback> {
  public:
   // Starts fetching url into result (which may finish during the call).
   static void Start(const std::wstring& url, std::shared_ptr<TFetchResult> result, TComRef<TUrlFetch>& fetch);
+  // The callback alone, bound to nothing yet: Start's first step, and a way for tests to play
+  // a host's notifications to it.
+  static void Create(std::shared_ptr<TFetchResult> result, TComRef<TUrlFetch>& fetch);
   // Stops a binding that is still going; the result no longer changes.
   void Abort() noexcept;
 

@@ -244,7 +244,13 @@ void TStage::TState::Settle() {
     layer.Fetch.Reset(nullptr);
     const std::shared_ptr<TFetchResult> result = layer.Result;  // kept while the layer may go
     const std::wstring url = layer.Url;
-    Handle(next->first, url, *result);
+    const int number = next->first;
+    if (number == 0 && !result->Bytes.empty()) {
+      SetReadyState(kReadyReceiving);  // all of it came at once
+      if (*destroyedFlag) return;
+      if (const auto main = Layers.find(0); main == Layers.end() || main->second.Result != result) continue;
+    }
+    Handle(number, url, *result);
     if (*destroyedFlag) return;
   }
 }
@@ -271,7 +277,9 @@ void TStage::TState::Handle(int number, const std::wstring& url, const TFetchRes
       }
     }
   }
-  if (*destroyedFlag || number != 0) return;
+  // Done, unless the movie's own actions have replaced it with another main movie.
+  const auto main = Layers.find(0);
+  if (*destroyedFlag || number != 0 || main == Layers.end() || main->second.Result.get() != &result) return;
   SetProgress(100);
   if (!*destroyedFlag) SetReadyState(kReadyComplete);
 }

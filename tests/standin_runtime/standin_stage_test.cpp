@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "standin_runtime/md5.h"
+#include "standin_runtime/movie_fetch.h"
 #include "standin_runtime/runtime_module.h"
 #include "standin_runtime/stage.h"
 #include "standin_runtime/trace.h"
@@ -187,6 +188,20 @@ TEST_F(StandinStage, ReportsMoviesItCannotFetchOrRead) {
   EXPECT_TRUE(Trace().All("received", missing).empty());
 }
 
+TEST_F(StandinStage, AMovieThatLoadsLevel0IsReplacedAndOnlyTheNewOneCompletes) {
+  const std::string next = Write("next.swf", TSwfBuilder(9, {0, 100, 0, 100}, 0x0C00, 7).End().Fws());
+  TSwfBuilder first(9, {0, 100, 0, 100}, 0x0C00, 1);
+  first.GetUrl("next.swf", "_level0").End();
+  const std::string start = Write("start.swf", first.Fws());
+  standin::TStage stage(events_);
+  stage.Load(0, Wide(start));
+  ASSERT_TRUE(WaitFor("movie", next));
+  ASSERT_TRUE(test::PumpMessagesUntil([&] { return stage.ReadyState() == 4; }));
+  EXPECT_EQ(stage.TotalFrames(), 7);
+  // start.swf read (1, 3), replaced (0), next.swf read (1, 3) and complete (4).
+  EXPECT_EQ(events_.ReadyStates, (std::vector<long>{1, 3, 0, 1, 3, 4}));
+}
+
 TEST_F(StandinStage, ForgetsFetchesOfClearedAndDestroyedStages) {
   TSwfBuilder builder(9, {0, 100, 0, 100}, 0x0C00, 1);
   builder.End();
@@ -258,6 +273,61 @@ TEST_F(StandinStage, ActsOnFsCommandsAndPaintsAPictureLoadedIntoLevel1) {
     stage.Paint(canvas.Dc(), RECT{0, 0, 100, 100});
     EXPECT_EQ(canvas.Pixel(50, 50), RGB(255, 255, 255));
   }
+}
+
+// A host that serves downloads itself notifies as the player's content delivery does: no
+// binding object, and each piece in a stream of its own flagged both first and last.
+TEST(StandinUrlFetch, ReadsEveryStreamAHostHandsOverAndEndsAtStopBinding) {
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  auto result = std::make_shared<standin::TFetchResult>();
+  int changes = 0;
+  result->Changed = [&] { ++changes; };
+  standin::TComRef<standin::TUrlFetch> fetch;
+  standin::TUrlFetch::Create(result, fetch);
+  IBindStatusCallback* callback = fetch.Get();
+
+  DWORD flags = 0;
+  BINDINFO info{};
+  info.cbSize = sizeof info;
+  ASSERT_EQ(callback->GetBindInfo(&flags, &info), S_OK);
+  EXPECT_EQ(flags, static_cast<DWORD>(BINDF_ASYNCHRONOUS | BINDF_ASYNCSTORAGE | BINDF_PULLDATA));
+  EXPECT_EQ(info.cbSize, sizeof info);
+
+  EXPECT_EQ(callback->OnStartBinding(0, nullptr), S_OK);
+  TBytes expected;
+  for (const std::size_t size : {std::size_t{10}, std::size_t{0}, std::size_t{200000}}) {
+    TBytes piece(size);
+    for (std::size_t i = 0; i < size; ++i) piece[i] = static_cast<std::uint8_t>(i * 7 + size);
+    expected.insert(expected.end(), piece.begin(), piece.end());
+    IStream* stream = nullptr;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+    ULONG written = 0;
+    if (size) stream->Write(piece.data(), static_cast<ULONG>(size), &written);
+    stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+    FORMATETC format{0, nullptr, DVASPECT_CONTENT, -1, TYMED_ISTREAM};
+    STGMEDIUM medium{};
+    medium.tymed = TYMED_ISTREAM;
+    medium.pstm = stream;
+    EXPECT_EQ(callback->OnDataAvailable(BSCF_FIRSTDATANOTIFICATION | BSCF_LASTDATANOTIFICATION,
+                                        static_cast<DWORD>(size), &format, &medium),
+              S_OK);
+    stream->Release();
+    EXPECT_FALSE(result->Finished);
+  }
+  EXPECT_EQ(callback->OnStopBinding(S_OK, nullptr), S_OK);
+  EXPECT_TRUE(result->Finished);
+  EXPECT_EQ(result->Error, "");
+  EXPECT_EQ(result->Bytes, expected);
+  EXPECT_EQ(changes, 4);
+
+  // A failed binding is an error; later notifications change nothing.
+  auto failed = std::make_shared<standin::TFetchResult>();
+  standin::TUrlFetch::Create(failed, fetch);
+  fetch.Get()->OnStopBinding(INET_E_RESOURCE_NOT_FOUND, nullptr);
+  EXPECT_TRUE(failed->Finished);
+  EXPECT_EQ(failed->Error, "the binding failed with 0x800C0005");
+  fetch.Reset(nullptr);
+  CoUninitialize();
 }
 
 }  // namespace
