@@ -1,5 +1,5 @@
 // Writes small SWF movies for the stand-in runtime's tests: a header, tags, and the actions
-// that the stand-in acts on. Portable (host and Windows).
+// that the stand-in acts on; and a tiny picture to load beside them. Portable (host and Windows).
 #pragma once
 
 #include <cstdint>
@@ -45,5 +45,9 @@ class TSwfBuilder {
 TBytes SwfRect(const TSwfFrame& frame, unsigned bits = 0);
 // An action list: a DoAction body.
 TBytes ActionGetUrl(const std::string& url, const std::string& target);
+
+// A 4 x 2 PNG of one opaque colour, kTinyPngColour (0xRRGGBB), for loads into layers.
+const TBytes& TinyPng();
+inline constexpr std::uint32_t kTinyPngColour = 0xE02040;
 
 }  // namespace leafmark::test
