@@ -99,4 +99,10 @@ std::string TMd5::HexDigest() {
   return hex;
 }
 
+std::string Md5Hex(std::span<const std::uint8_t> data) {
+  TMd5 digest;
+  digest.Add(data.data(), data.size());
+  return digest.HexDigest();
+}
+
 }  // namespace standin

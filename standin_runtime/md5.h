@@ -1,8 +1,10 @@
-// MD5 (RFC 1321) of bytes fed in pieces: the runtime's own, for the read-file check.
+// MD5 (RFC 1321): the runtime's own, so its trace can show that a file arrived byte-exact
+// (a check, not a security measure). Portable C++.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace standin {
@@ -22,5 +24,8 @@ class TMd5 {
   std::uint8_t buffer_[64] = {};
   std::size_t buffered_ = 0;
 };
+
+// The digest of data in one piece, as 32 lower-case hex digits.
+std::string Md5Hex(std::span<const std::uint8_t> data);
 
 }  // namespace standin

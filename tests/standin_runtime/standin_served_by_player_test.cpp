@@ -22,7 +22,9 @@
 #include "tests/content/content_test_environment.h"
 #include "tests/content/test_control.h"
 #include "tests/standin_runtime/standin_trace.h"
+#include "tests/standin_runtime/swf_builder.h"
 #include "tests/support/bin_file.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wide_text.h"
 #include "win/com_ptr.h"
@@ -42,6 +44,13 @@ using TProbeImports = int(WINAPI*)(const wchar_t*);
 constexpr char kMovie[] =
     "FWS\nThis served movie holds exactly one hundred bytes, read as 64, 36 and then none at its end......";
 static_assert(sizeof kMovie - 1 == 100);
+
+// The text of an ASCII-only wide string, as the trace writes it.
+std::string Ascii(const std::wstring& text) {
+  std::string ascii;
+  for (const wchar_t c : text) ascii += static_cast<char>(c);
+  return ascii;
+}
 
 std::string HexAddress(const void* address) {
   char text[32];
@@ -272,6 +281,48 @@ TEST_P(StandinServedByPlayerTest, CreateFlashInstanceGivesTheRuntimesObjectOrIts
   EXPECT_EQ(FlashOCXCodeProvider()->CreateFlashInstance(IID_IClassFactory, &other),
             E_NOINTERFACE);
   EXPECT_EQ(other, nullptr);
+}
+
+// A movie handed over from memory and a picture below it, as the stand-in's stage fetches them:
+// the movie's made-up path opens as no file, so it comes through the player's moniker from
+// what was handed over; the picture's path opens through the player's file replacements,
+// which ask the control for it.
+TEST_P(StandinServedByPlayerTest, TheStageFetchesAHandedOverMovieAndAFileBelowIt) {
+  ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));  // for the picture's codecs
+  control_->onLoadAsync = [](const std::wstring& path, std::unique_ptr<TStream>& stream) {
+    if (path == L"pics/a.png") stream = std::make_unique<TMemoryStream>(test::TinyPng());
+  };
+  test::TSwfBuilder builder(9, {0, 2000, 0, 1000}, 0x0C00, 1);
+  builder.GetUrl("FSCommand:hello", "book").GetUrl2("pics/a.png", "_level1").End();
+  const test::TBytes movie = builder.Cws();
+  TMemoryStream source(movie);
+  content::ContentManager().CopyMovieFromStream(control_->Link(), false, source, -1);
+  const std::vector<std::wstring> handedOver = control_->Calls();
+  ASSERT_EQ(handedOver.size(), 2u);
+  const std::wstring url = handedOver[1].substr(std::wstring(L"PutMovie ").size());
+
+  using TStageLoad = HRESULT(WINAPI*)(int, const wchar_t*);
+  const auto load = reinterpret_cast<TStageLoad>(
+      reinterpret_cast<void (*)()>(Loader().FindExport("LeafmarkStandinStageLoad")));
+  ASSERT_NE(load, nullptr);
+  ASSERT_EQ(load(0, url.c_str()), S_OK);
+  const std::string picture = Ascii(url.substr(0, url.rfind(L'\\')) + L"\\pics\\a.png");
+  EXPECT_TRUE(test::PumpMessagesUntil([&] { return !Trace().All("image", picture).empty(); }));
+  EXPECT_EQ(load(0, nullptr), S_OK);
+  ::OleUninitialize();
+
+  const TStandinTrace trace = Trace();
+  const TStandinEvent& received = trace.One("received", Ascii(url));
+  EXPECT_EQ(received["via"], "moniker");
+  EXPECT_EQ(received["bytes"], std::to_string(movie.size()));
+  EXPECT_EQ(trace.One("movie", Ascii(url))["signature"], "CWS");
+  EXPECT_EQ(trace.One("fscommand", "hello").Words, (std::vector<std::string>{"hello", "book"}));
+  EXPECT_EQ(trace.One("received", picture)["via"], "file");
+  EXPECT_EQ(trace.One("image", picture)["width"], "4");
+  // The movie's own name was asked of the control as a file first, and answered by nobody.
+  EXPECT_EQ(control_->Calls(),
+            (std::vector<std::wstring>{handedOver[0], handedOver[1], L"LoadAsync E4ED7C01D28A43418DBF2CB92CC35E56.swf",
+                                       L"LoadAsync pics/a.png", L"Unload"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothProviders, StandinServedByPlayerTest,
