@@ -19,7 +19,9 @@
 
 #include "base/stream.h"
 #include "runtime_loader/dll_loader.h"
+#include "tests/standin_runtime/standin_export.h"
 #include "tests/standin_runtime/standin_trace.h"
+#include "tests/support/bin_file.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wide_text.h"
 #include "win/com_object.h"
@@ -40,20 +42,6 @@ constexpr IID kEventsId = {0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 
 
 using TDllGetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using TRun = HRESULT(WINAPI*)(const wchar_t*);
-
-std::string BinFile(const std::string& name) {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir = path;
-  return dir.substr(0, dir.find_last_of('\\') + 1) + name;
-}
-
-template <typename T>
-T Export(const TDLLLoader& loader, const char* name) {
-  const FARPROC address = loader.FindExport(name);
-  if (!address) throw std::runtime_error(std::string("no export ") + name);
-  return reinterpret_cast<T>(reinterpret_cast<void (*)()>(address));
-}
 
 // Calls slot of a COM interface with exactly the parameters given (the callee pops them on
 // win32, so the types must be the slot's own).
@@ -275,18 +263,18 @@ class StandinOleTest : public ::testing::Test {
     SetEnvironmentVariableW(L"LEAFMARK_STANDIN_FAULTS", faults);
     Release();
     loader_.reset();
-    TMemoryStream image(test::ReadFileBytes(BinFile(file)));
+    TMemoryStream image(test::ReadFileBytes(test::BinFile(file)));
     loader_ = std::make_unique<TDLLLoader>();
     loader_->LoadModule(image);
     com::TComPtr<IClassFactory> factory;
-    ASSERT_EQ(Export<TDllGetClassObject>(*loader_, "DllGetClassObject")(kRuntimeClassId, IID_IClassFactory,
+    ASSERT_EQ(test::StandinExport<TDllGetClassObject>(*loader_, "DllGetClassObject")(kRuntimeClassId, IID_IClassFactory,
                                                                          factory.PutVoid()),
               S_OK);
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IOleObject, object_.PutVoid()), S_OK);
     site_->Object = object_.Get();
   }
 
-  HRESULT Run(const std::wstring& command) { return Export<TRun>(*loader_, "LeafmarkStandinRun")(command.c_str()); }
+  HRESULT Run(const std::wstring& command) { return test::StandinExport<TRun>(*loader_, "LeafmarkStandinRun")(command.c_str()); }
 
   void Activate(LONG verb = OLEIVERB_INPLACEACTIVATE) {
     ASSERT_EQ(object_->SetClientSite(site_.Get()), S_OK);

@@ -20,7 +20,9 @@
 #include "base/stream.h"
 #include "runtime_loader/dll_loader.h"
 #include "runtime_loader/module_resources.h"
+#include "tests/standin_runtime/standin_export.h"
 #include "tests/standin_runtime/standin_trace.h"
+#include "tests/support/bin_file.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wide_text.h"
 #include "win/com_object.h"
@@ -39,21 +41,6 @@ constexpr CLSID kRuntimeClassId = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44
 using TDllGetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using TDllCanUnloadNow = HRESULT(WINAPI*)();
 using TProbeImports = int(WINAPI*)(const wchar_t*);
-
-std::string BinFile(const std::string& name) {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir = path;
-  return dir.substr(0, dir.find_last_of('\\') + 1) + name;
-}
-
-// Function pointers convert through void (*)() without a cast-function-type warning.
-template <typename T>
-T Export(const TDLLLoader& loader, const char* name) {
-  const FARPROC address = loader.FindExport(name);
-  if (!address) throw std::runtime_error(std::string("no export ") + name);
-  return reinterpret_cast<T>(reinterpret_cast<void (*)()>(address));
-}
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -80,7 +67,7 @@ class StandinRuntimeTest : public ::testing::Test {
   TStandinTrace Trace() const { return TStandinTrace::Read(std::filesystem::path(tracePath_)); }
 
   static std::unique_ptr<TDLLLoader> Load(const std::string& file) {
-    TMemoryStream image(test::ReadFileBytes(BinFile(file)));
+    TMemoryStream image(test::ReadFileBytes(test::BinFile(file)));
     auto loader = std::make_unique<TDLLLoader>();
     loader->LoadModule(image);
     return loader;
@@ -105,7 +92,7 @@ TEST_F(StandinRuntimeTest, PlacedInMemoryItTracesItsVersionAndThatTheSystemDoesN
 // The other answers, from the same code: the system's loader lists what it loads, and the
 // system's cursor functions share a cursor they load twice from a module they know.
 TEST_F(StandinRuntimeTest, LoadedByTheSystemItSaysTheSystemListsIt) {
-  const HMODULE module = LoadLibraryA(BinFile("flash.ocx").c_str());
+  const HMODULE module = LoadLibraryA(test::BinFile("flash.ocx").c_str());
   ASSERT_NE(module, nullptr);
   const auto probe =
       reinterpret_cast<TProbeImports>(reinterpret_cast<void (*)()>(GetProcAddress(module, "LeafmarkStandinProbeImports")));
@@ -173,7 +160,7 @@ TEST_F(StandinRuntimeTest, ItImportsEachReplaceableFunctionByNameFromItsModule) 
 
 TEST_F(StandinRuntimeTest, ItsClassObjectServesTheRuntimeClassOnly) {
   auto loader = Load("flash.ocx");
-  const auto getClassObject = Export<TDllGetClassObject>(*loader, "DllGetClassObject");
+  const auto getClassObject = test::StandinExport<TDllGetClassObject>(*loader, "DllGetClassObject");
   // {D27CDB6E-AE6D-11cf-96B8-444553540001}: one bit from the runtime's class id.
   constexpr CLSID kNeighbour = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x01}};
   struct TCase {
@@ -199,8 +186,8 @@ TEST_F(StandinRuntimeTest, ItsClassObjectServesTheRuntimeClassOnly) {
 
 TEST_F(StandinRuntimeTest, ItsFactoryCreatesAnOleObjectAndTheModuleStaysInUseWhileAnythingLives) {
   auto loader = Load("flash.ocx");
-  const auto getClassObject = Export<TDllGetClassObject>(*loader, "DllGetClassObject");
-  const auto canUnloadNow = Export<TDllCanUnloadNow>(*loader, "DllCanUnloadNow");
+  const auto getClassObject = test::StandinExport<TDllGetClassObject>(*loader, "DllGetClassObject");
+  const auto canUnloadNow = test::StandinExport<TDllCanUnloadNow>(*loader, "DllCanUnloadNow");
   EXPECT_EQ(canUnloadNow(), S_OK);
 
   com::TComPtr<IClassFactory> factory;
@@ -268,7 +255,7 @@ class StandinOleObjectTest : public StandinRuntimeTest {
     StandinRuntimeTest::SetUp();
     loader_ = Load("flash.ocx");
     com::TComPtr<IClassFactory> factory;
-    ASSERT_EQ(Export<TDllGetClassObject>(*loader_, "DllGetClassObject")(kRuntimeClassId, IID_IClassFactory,
+    ASSERT_EQ(test::StandinExport<TDllGetClassObject>(*loader_, "DllGetClassObject")(kRuntimeClassId, IID_IClassFactory,
                                                                          factory.PutVoid()),
               S_OK);
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IOleObject, object_.PutVoid()), S_OK);
@@ -404,7 +391,7 @@ class StandinImportProbeTest : public StandinRuntimeTest {
     servedPath_ = test::Wide(tmp_.File("served movie.swf"));
     test::WriteFileText(tmp_.File("served movie.swf"), kServed);
     loader_ = Load("flash.ocx");
-    probe_ = Export<TProbeImports>(*loader_, "LeafmarkStandinProbeImports");
+    probe_ = test::StandinExport<TProbeImports>(*loader_, "LeafmarkStandinProbeImports");
   }
 
   std::wstring servedPath_;
@@ -561,7 +548,7 @@ TEST_F(StandinImportProbeTest, WithoutATraceTheProbeStillRunsButRecordsNothing) 
   DeleteFileW(tracePath_.c_str());
   SetEnvironmentVariableW(kTraceVariable, nullptr);
   loader_ = Load("flash.ocx");
-  probe_ = Export<TProbeImports>(*loader_, "LeafmarkStandinProbeImports");
+  probe_ = test::StandinExport<TProbeImports>(*loader_, "LeafmarkStandinProbeImports");
   EXPECT_EQ(probe_(servedPath_.c_str()), 0);
   EXPECT_TRUE(Trace().Events().empty());
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(tracePath_)));

@@ -21,6 +21,7 @@
 #include "runtime_loader/window_replacements.h"
 #include "tests/content/content_test_environment.h"
 #include "tests/content/test_control.h"
+#include "tests/standin_runtime/standin_export.h"
 #include "tests/standin_runtime/standin_trace.h"
 #include "tests/standin_runtime/swf_builder.h"
 #include "tests/support/bin_file.h"
@@ -133,9 +134,7 @@ class StandinServedByPlayerTest : public content::test::ContentTest,
   static TFlashOCXLoader& Loader() { return *FlashOCXCodeProvider()->Loader(); }
 
   int Probe(const std::wstring& path) {
-    const FARPROC probe = Loader().FindExport("LeafmarkStandinProbeImports");
-    if (!probe) throw std::runtime_error("the stand-in exports no import probe");
-    return reinterpret_cast<TProbeImports>(reinterpret_cast<void (*)()>(probe))(path.c_str());
+    return test::StandinExport<TProbeImports>(Loader(), "LeafmarkStandinProbeImports")(path.c_str());
   }
 
   TStandinTrace Trace() const { return TStandinTrace::Read(std::filesystem::path(tracePath_)); }
@@ -302,9 +301,7 @@ TEST_P(StandinServedByPlayerTest, TheStageFetchesAHandedOverMovieAndAFileBelowIt
   const std::wstring url = handedOver[1].substr(std::wstring(L"PutMovie ").size());
 
   using TStageLoad = HRESULT(WINAPI*)(int, const wchar_t*);
-  const auto load = reinterpret_cast<TStageLoad>(
-      reinterpret_cast<void (*)()>(Loader().FindExport("LeafmarkStandinStageLoad")));
-  ASSERT_NE(load, nullptr);
+  const auto load = test::StandinExport<TStageLoad>(Loader(), "LeafmarkStandinStageLoad");
   ASSERT_EQ(load(0, url.c_str()), S_OK);
   const std::string picture = Ascii(url.substr(0, url.rfind(L'\\')) + L"\\pics\\a.png");
   EXPECT_TRUE(test::PumpMessagesUntil([&] { return !Trace().All("image", picture).empty(); }));
