@@ -353,6 +353,8 @@ HRESULT TFlashSite::OnRequestEdit(DISPID dispid) noexcept {
   return WithControl([&](TFlashPlayerControl& control) { return control.OnRequestEdit(dispid); });
 }
 
+HRESULT TFlashSite::ContextSensitiveHelp(BOOL) noexcept { return control_.load() ? S_OK : E_UNEXPECTED; }
+
 // ---- IOleInPlaceFrame ------------------------------------------------------------------
 
 HRESULT TFlashSite::FrameGetWindow(HWND* window) noexcept {

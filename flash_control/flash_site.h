@@ -30,16 +30,14 @@ inline constexpr DISPID kDispidFlashCall = 197;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 namespace detail {
-// IOleInPlaceSite and IOleInPlaceFrame both begin with IOleWindow's members, with different
-// answers: each gets its own.
+// IOleInPlaceSite and IOleInPlaceFrame both begin with IOleWindow's GetWindow, with different
+// answers: each gets its own. (ContextSensitiveHelp is the same for both.)
 struct TInPlaceSiteWindow : public IOleInPlaceSite {
   HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override { return SiteGetWindow(window); }
-  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return S_OK; }
   virtual HRESULT SiteGetWindow(HWND* window) = 0;
 };
 struct TInPlaceFrameWindow : public IOleInPlaceFrame {
   HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override { return FrameGetWindow(window); }
-  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return S_OK; }
   virtual HRESULT FrameGetWindow(HWND* window) = 0;
 };
 }  // namespace detail
@@ -102,6 +100,9 @@ class TFlashSite final : public IDispatch,
   // IPropertyNotifySink
   HRESULT STDMETHODCALLTYPE OnChanged(DISPID dispid) noexcept override;
   HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID dispid) noexcept override;
+
+  // IOleWindow.ContextSensitiveHelp, for the in-place site and the frame alike
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) noexcept override;
 
   // IOleInPlaceFrame (after its window members)
   HRESULT FrameGetWindow(HWND* window) noexcept override;
