@@ -10,7 +10,7 @@
 #include "runtime_loader/code_providers.h"
 #include "win/unique_any.h"
 
-#if defined(__i386__) || defined(__x86_64__)
+#if defined(__SSE__)
 #include <xmmintrin.h>
 #endif
 
@@ -22,12 +22,14 @@ win::TUniqueModule user32Library;
 UINT_PTR housekeepingTimer = 0;
 
 // Every floating-point exception masked, round to nearest: the runtime's arithmetic relies
-// on it. The x87 word 0x133F also asks for 64-bit precision; SSE code (all of x64's
-// arithmetic) gets the same masks and rounding through MXCSR.
+// on it. The x87 word 0x133F also asks for 64-bit precision; where the compiler uses SSE
+// (all of x64's arithmetic) MXCSR gets the same masks and rounding.
 void SetFloatingPointControl() noexcept {
 #if defined(__i386__) || defined(__x86_64__)
   const unsigned short x87Control = 0x133F;
   __asm__ __volatile__("fldcw %0" : : "m"(x87Control));
+#endif
+#if defined(__SSE__)
   _mm_setcsr((_mm_getcsr() | _MM_MASK_MASK) & ~static_cast<unsigned>(_MM_ROUND_MASK));
 #endif
 }

@@ -81,6 +81,18 @@ TEST_F(ControlLifecycle, WindowHandleDestructionHandsTheWindowBackAndTheNextCrea
   EXPECT_EQ(runtime.Count(), 0);
 }
 
+TEST_F(ControlLifecycle, AFormDestroyedBeforeItsControlTakesTheRuntimesWindowAlongSafely) {
+  TFakeRuntime runtime;
+  auto control = MakeControl(runtime);
+  control->SetParent(form.get());
+  const HWND window = control->Handle();
+  form.reset();
+  EXPECT_FALSE(::IsWindow(window));
+  EXPECT_FALSE(control->HandleAllocated());
+  control.reset();
+  EXPECT_EQ(runtime.Count(), 0);
+}
+
 TEST_F(ControlLifecycle, AnInvisibleControlHasTheRuntimesWindowHiddenAtOnce) {
   TFakeRuntime runtime;
   auto control = MakeControl(runtime);

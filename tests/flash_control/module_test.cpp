@@ -1,7 +1,9 @@
 // The host control's module: what it starts, and that it ends it again.
 #include <gtest/gtest.h>
 
+#if defined(__SSE__)
 #include <xmmintrin.h>
+#endif
 
 #include "content/content_manager.h"
 #include "content/urlmon_functions.h"
@@ -22,9 +24,14 @@ TEST(FlashPlayerControlModule, StartsTheRuntimeMachineryAndEndsItAgain) {
   com::TComPtr<IMoniker> moniker;
   EXPECT_EQ(content::SystemCreateURLMoniker(nullptr, L"http://example.com/", moniker.Put()), S_OK);
   moniker = nullptr;
-  // Every floating-point exception is masked, rounding to nearest.
+  // Every floating-point exception is masked, rounding to nearest, 64-bit x87 precision.
+  unsigned short x87Control = 0;
+  __asm__ __volatile__("fnstcw %0" : "=m"(x87Control));
+  EXPECT_EQ(x87Control & 0x0F3F, 0x033F);  // (the infinity bit is not kept by every processor)
+#if defined(__SSE__)
   EXPECT_EQ(_mm_getcsr() & _MM_MASK_MASK, static_cast<unsigned>(_MM_MASK_MASK));
   EXPECT_EQ(_MM_GET_ROUNDING_MODE(), static_cast<unsigned>(_MM_ROUND_NEAREST));
+#endif
 
   FinalizeFlashPlayerControlModule();
   EXPECT_EQ(FlashOCXCodeProvider(), nullptr);
