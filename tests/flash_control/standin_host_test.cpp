@@ -1,0 +1,159 @@
+// The control hosting the stand-in runtime, loaded from memory as the player loads the
+// book's runtime: the calls between the two in the stand-in's trace, and its events.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/stream.h"
+#include "runtime_loader/code_providers.h"
+#include "tests/flash_control/test_host.h"
+#include "tests/standin_runtime/standin_trace.h"
+#include "tests/support/bin_file.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wide_text.h"
+
+namespace leafmark::test {
+namespace {
+
+constexpr wchar_t kTraceVariable[] = L"LEAFMARK_STANDIN_TRACE";
+using TRunCommand = HRESULT(WINAPI*)(const wchar_t*);
+
+// The members named by the trace's "call" lines, in order.
+std::vector<std::string> CalledMembers(const TStandinTrace& trace) {
+  std::vector<std::string> members;
+  for (const TStandinEvent* call : trace.All("call")) {
+    if (!call->Words.empty()) members.push_back(call->Words[0]);
+  }
+  return members;
+}
+
+// True when expected appears in members in this order (other calls may come between).
+bool InOrder(const std::vector<std::string>& members, const std::vector<std::string>& expected) {
+  auto at = members.begin();
+  for (const std::string& member : expected) {
+    at = std::find(at, members.end(), member);
+    if (at == members.end()) return false;
+    ++at;
+  }
+  return true;
+}
+
+std::string Joined(const std::vector<std::string>& members) {
+  std::string text;
+  for (const std::string& member : members) text += member + "\n";
+  return text;
+}
+
+class StandinHost : public HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    tracePath_ = Wide(tmp_.File("trace.log"));
+    ::SetEnvironmentVariableW(kTraceVariable, tracePath_.c_str());
+    TMemoryStream image(ReadFileBytes(BinFile("flash.ocx")));
+    ASSERT_TRUE(LoadFlashOCXCodeFromStream(image));
+    run_ = reinterpret_cast<TRunCommand>(
+        reinterpret_cast<void (*)()>(FlashOCXCodeProvider()->Loader()->FindExport("LeafmarkStandinRun")));
+    if (!run_) GTEST_SKIP() << "this stand-in is not an OLE control yet";
+  }
+  void TearDown() override {
+    control.reset();
+    FinalizeFlashOCXCodeProvider();
+    ::SetEnvironmentVariableW(kTraceVariable, nullptr);
+  }
+
+  HRESULT Run(const wchar_t* command) { return run_(command); }
+  TStandinTrace Trace() const { return TStandinTrace::Read(std::filesystem::path(tracePath_)); }
+
+  void MakeHostedControl() {
+    control = std::make_unique<TTestFlashControl>();
+    ASSERT_TRUE(control->HasRuntime());
+    control->OnReadyStateChange = [this](TFlashPlayerControl&, long state) {
+      seen.push_back("ready " + std::to_string(state));
+      threads.push_back(std::this_thread::get_id());
+    };
+    control->OnProgress = [this](TFlashPlayerControl&, long percent) {
+      seen.push_back("progress " + std::to_string(percent));
+      threads.push_back(std::this_thread::get_id());
+    };
+    control->OnFSCommand = [this](TFlashPlayerControl&, const std::wstring& command, const std::wstring& args) {
+      seen.push_back("fscommand " + std::string(command.begin(), command.end()) + " " +
+                     std::string(args.begin(), args.end()));
+    };
+    control->OnFlashCall = [this](TFlashPlayerControl&, const std::wstring& request) {
+      seen.push_back("flashcall " + std::string(request.begin(), request.end()));
+    };
+    control->SetParent(form.get());
+  }
+
+  TTempDir tmp_;
+  std::wstring tracePath_;
+  TRunCommand run_ = nullptr;
+  std::unique_ptr<TTestFlashControl> control;
+  std::vector<std::string> seen;
+  std::vector<std::thread::id> threads;
+};
+
+TEST_F(StandinHost, SitesActivatesAndTearsDownTheRuntimeInOrder) {
+  MakeHostedControl();
+  ASSERT_TRUE(::IsWindow(control->Handle()));
+  EXPECT_NE(control->RuntimeWndProc(), nullptr);
+  EXPECT_EQ(control->RuntimeGeneration(), 8);
+  control.reset();
+
+  const TStandinTrace trace = Trace();
+  const std::vector<std::string> members = CalledMembers(trace);
+  EXPECT_TRUE(InOrder(members, {"IOleObject.SetClientSite", "IOleObject.GetExtent",
+                                "IConnectionPointContainer.FindConnectionPoint", "IConnectionPoint.Advise",
+                                "IOleObject.GetClientSite", "IOleControl.OnAmbientPropertyChange",
+                                "IOleObject.GetExtent", "IOleObject.DoVerb", "IOleInPlaceObject.GetWindow",
+                                "IConnectionPoint.Unadvise", "IOleObject.Close", "IOleObject.SetClientSite"}))
+      << Joined(members);
+  // Inside DoVerb the runtime found a willing in-place site.
+  for (const char* member : {"IOleInPlaceSite.CanInPlaceActivate", "IOleInPlaceSite.OnInPlaceActivate",
+                             "IOleClientSite.ShowObject"}) {
+    const auto lines = trace.All("site", member);
+    ASSERT_FALSE(lines.empty()) << member;
+    EXPECT_EQ((*lines.front())["hr"], "0x00000000") << member;
+  }
+}
+
+TEST_F(StandinHost, EventsRaisedByTheRuntimeReachTheHandlersOnTheGuiThread) {
+  MakeHostedControl();
+  EXPECT_EQ(Run(L"raise ready-state 4"), S_OK);
+  EXPECT_EQ(Run(L"raise fscommand fullscreen true"), S_OK);
+  EXPECT_EQ(Run(L"raise flashcall <invoke/>"), S_OK);
+  HRESULT fromWorker = E_FAIL;
+  RunOnWorkerWhilePumping([&] { fromWorker = Run(L"worker raise progress 50"); });
+  EXPECT_EQ(fromWorker, S_OK);
+  EXPECT_EQ(seen, (std::vector<std::string>{"ready 4", "fscommand fullscreen true", "flashcall <invoke/>",
+                                            "progress 50"}));
+  for (const std::thread::id thread : threads) EXPECT_EQ(thread, std::this_thread::get_id());
+  for (const TStandinEvent* raised : Trace().All("raised")) {
+    EXPECT_EQ((*raised)["hr"], "0x00000000") << raised->Line;
+  }
+}
+
+TEST_F(StandinHost, TheRuntimeReadsTheAmbientsAndWalksTheSite) {
+  MakeHostedControl();
+  EXPECT_EQ(Run(L"ambients"), S_OK);
+  EXPECT_EQ(Run(L"walk-site"), S_OK);
+  const TStandinTrace trace = Trace();
+  EXPECT_EQ(trace.One("ambient", "-709")["hr"], "0x00000000");
+  EXPECT_EQ(trace.One("ambient", "-707")["hr"], "0x80020003");
+  EXPECT_EQ(trace.One("site", "IOleInPlaceFrame.RequestBorderSpace")["hr"], "0x800401A1");
+  EXPECT_EQ(trace.One("site", "IOleClientSite.GetContainer")["hr"], "0x80004002");
+  // The walk left the control as it was.
+  EXPECT_EQ(control->Handle(), control->Handle());
+  EXPECT_TRUE(::IsWindow(control->Handle()));
+}
+
+}  // namespace
+}  // namespace leafmark::test
