@@ -5,8 +5,6 @@
 
 #include <olectl.h>
 
-#include <cstdio>
-
 #include "content/content_manager.h"
 #include "flash_control/flash_site.h"
 #include "flash_control/ole_errors.h"
@@ -20,11 +18,10 @@ namespace {
 // The window property that ties an adopted runtime window to its control.
 constexpr wchar_t kControlProperty[] = L"LeafmarkFlashPlayerControl";
 
+// A result that failed, or an interface that was not delivered, as EOleSysError.
 [[noreturn]] void ThrowOleSysError(HRESULT result, const char* what) {
-  char text[128];
-  std::snprintf(text, sizeof text, "%s failed (OLE error 0x%08lX)", what,
-                static_cast<unsigned long>(result));
-  throw EOleSysError(result, text);
+  OleCheck(FAILED(result) ? result : E_NOINTERFACE, what);
+  throw EOleSysError(E_NOINTERFACE, what);  // not reached: OleCheck raises
 }
 
 HRESULT CreateFromCurrentProvider(REFIID iid, void** object) {
@@ -127,9 +124,9 @@ void TFlashPlayerControl::ConnectRuntime() {
       if (FAILED(sited)) ThrowOleSysError(sited, "IOleObject.SetClientSite");
     }
     HRESULT result = oleObject_->QueryInterface(IID_IOleControl, oleControl_.PutVoid());
-    if (FAILED(result) || !oleControl_) ThrowOleSysError(FAILED(result) ? result : E_NOINTERFACE, "IOleControl");
+    if (FAILED(result) || !oleControl_) ThrowOleSysError(result, "IOleControl");
     result = oleObject_->QueryInterface(IID_IDispatch, controlDispatch_.PutVoid());
-    if (FAILED(result) || !controlDispatch_) ThrowOleSysError(FAILED(result) ? result : E_NOINTERFACE, "IDispatch");
+    if (FAILED(result) || !controlDispatch_) ThrowOleSysError(result, "IDispatch");
     propertyBrowsing_ = oleObject_.As<IPerPropertyBrowsing>();
     ConnectPropertySink();
     oleControl_->OnAmbientPropertyChange(DISPID_UNKNOWN);
