@@ -12,6 +12,7 @@ namespace leafmark::test {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"LeafmarkFakeRuntimeWindow";
+constexpr char kAnsiWindowClass[] = "LeafmarkFakeRuntimeWindowA";
 
 std::string RectText(LPCRECT rect) {
   if (!rect) return "none";
@@ -30,6 +31,19 @@ void RegisterWindowClass(WNDPROC procedure) {
   windowClass.hInstance = ::GetModuleHandleW(nullptr);
   windowClass.lpszClassName = kWindowClass;
   ::RegisterClassExW(&windowClass);
+  WNDCLASSEXA ansiClass{};
+  ansiClass.cbSize = sizeof ansiClass;
+  ansiClass.style = CS_DBLCLKS;
+  ansiClass.lpfnWndProc = procedure;
+  ansiClass.hInstance = ::GetModuleHandleW(nullptr);
+  ansiClass.lpszClassName = kAnsiWindowClass;
+  ::RegisterClassExA(&ansiClass);
+}
+
+// The procedure a window has now, read with the window's own character set.
+LONG_PTR CurrentProcedure(HWND window) {
+  return ::IsWindowUnicode(window) ? ::GetWindowLongPtrW(window, GWLP_WNDPROC)
+                                   : ::GetWindowLongPtrA(window, GWLP_WNDPROC);
 }
 
 }  // namespace
@@ -142,9 +156,15 @@ HRESULT TFakeRuntime::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND 
   inPlace->OnInPlaceActivate();
   if (!faults_.ZeroWindow) {
     const RECT rect = bounds ? *bounds : RECT{};
-    window_ = ::CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE, rect.left, rect.top,
-                                rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
-                                ::GetModuleHandleW(nullptr), this);
+    if (faults_.AnsiWindow) {
+      window_ = ::CreateWindowExA(0, kAnsiWindowClass, "", WS_CHILD | WS_VISIBLE, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
+                                  ::GetModuleHandleW(nullptr), this);
+    } else {
+      window_ = ::CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
+                                  ::GetModuleHandleW(nullptr), this);
+    }
   }
   site->ShowObject();
   return S_OK;
@@ -248,18 +268,19 @@ std::vector<TRecordedMessage> TFakeRuntime::MessagesOf(UINT message) const {
 
 LRESULT CALLBACK TFakeRuntime::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
+    // lpCreateParams sits at the same place in the ANSI and the wide structure.
     ::SetWindowLongPtrW(window, GWLP_USERDATA,
                         reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
   }
   auto* runtime = reinterpret_cast<TFakeRuntime*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (runtime) {
     runtime->Messages.push_back({message, wParam, lParam});
-    if (message == WM_DESTROY &&
-        ::GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&TFakeRuntime::WindowProc)) {
+    if (message == WM_DESTROY && CurrentProcedure(window) != reinterpret_cast<LONG_PTR>(&TFakeRuntime::WindowProc)) {
       runtime->DestroyedWhileSubclassed = true;
     }
   }
-  return ::DefWindowProcW(window, message, wParam, lParam);
+  return ::IsWindowUnicode(window) ? ::DefWindowProcW(window, message, wParam, lParam)
+                                   : ::DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace leafmark::test

@@ -25,6 +25,7 @@ struct TFakeFaults {
   bool NoConnections = false;  // no IConnectionPointContainer
   bool RejectExtent = false;   // SetExtent fails
   bool FailGetExtent = false;  // GetExtent fails
+  bool AnsiWindow = false;     // its window is an ANSI window (a class registered with the A call)
 };
 
 struct TRecordedMessage {

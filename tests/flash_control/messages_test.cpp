@@ -193,6 +193,23 @@ TEST_F(Messages, DestructionRestoresTheRuntimesProcedureBeforeClosing) {
   EXPECT_TRUE(RuntimeGot(WM_DESTROY));
 }
 
+// A runtime whose window is an ANSI window keeps its character set behind the control.
+TEST_F(Messages, AnAnsiRuntimeWindowKeepsItsCharacterSetAndGetsItsProcedureBack) {
+  TFakeRuntime ansi({.AnsiWindow = true});
+  auto other = MakeControl(ansi);
+  other->SetParent(form.get());
+  const HWND window = other->Handle();
+  ASSERT_EQ(window, ansi.Window());
+  EXPECT_FALSE(::IsWindowUnicode(window));
+  ::SendMessageA(window, WM_CHAR, 0x80, 0);  // an 8-bit character arrives as sent, not widened
+  const auto characters = ansi.MessagesOf(WM_CHAR);
+  ASSERT_EQ(characters.size(), 1u);
+  EXPECT_EQ(characters[0].WParam, 0x80u);
+  other.reset();
+  EXPECT_FALSE(ansi.DestroyedWhileSubclassed);
+  EXPECT_EQ(ansi.Count(), 0);
+}
+
 class PlainControl : public HostTest {};
 
 TEST_F(PlainControl, PaintsItsClientAreaInTheWindowColourAndStillRaisesMouseEvents) {
