@@ -11,8 +11,12 @@ HRESULT TClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object
   if (!object) return E_POINTER;
   *object = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;
-  auto* created = new (std::nothrow) TRuntimeObject();
-  if (!created) return E_OUTOFMEMORY;
+  TRuntimeObject* created = nullptr;
+  try {
+    created = new TRuntimeObject();
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
   const HRESULT result = created->QueryInterface(iid, object);
   created->Release();
   return result;

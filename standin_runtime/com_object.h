@@ -42,6 +42,15 @@ class TComObject : public Interfaces... {
     if (left == 0) delete this;
     return left;
   }
+  // A reference for someone who found the object through a plain pointer (a list of live
+  // objects): none when its last reference is already going.
+  bool TryAddRef() noexcept {
+    ULONG count = references_.load();
+    while (count != 0) {
+      if (references_.compare_exchange_weak(count, count + 1)) return true;
+    }
+    return false;
+  }
 
  protected:
   TComObject() noexcept { AddModuleReference(); }
@@ -73,6 +82,15 @@ class TComRef {
     Reset(nullptr);
     return &pointer_;
   }
+  void** PutVoid() noexcept { return reinterpret_cast<void**>(Put()); }
+  // Takes over a reference already counted for it.
+  void Attach(T* other) noexcept {
+    T* old = pointer_;
+    pointer_ = other;
+    if (old) old->Release();
+  }
+  explicit operator bool() const noexcept { return pointer_ != nullptr; }
+  T* operator->() const noexcept { return pointer_; }
 
  private:
   T* pointer_ = nullptr;

@@ -8,7 +8,9 @@
 #include "class_factory.h"
 #include "class_ids.h"
 #include "import_probe.h"
+#include "run_command.h"
 #include "runtime_module.h"
+#include "runtime_window.h"
 #include "trace.h"
 
 namespace {
@@ -40,6 +42,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     standin::OpenTrace();
     TraceLoaded();
   } else if (reason == DLL_PROCESS_DETACH) {
+    standin::UnregisterRuntimeWindowClass();
     TraceUnloaded();
     standin::CloseTrace();
   }
@@ -64,3 +67,8 @@ extern "C" HRESULT WINAPI DllCanUnloadNow() { return standin::ModuleInUse() ? S_
 extern "C" int WINAPI LeafmarkStandinProbeImports(const wchar_t* servedPath) {
   return standin::ProbeImports(servedPath);
 }
+
+// Has the newest live runtime object do a test's command (run_command.h): raise an event,
+// walk its site, read ambients, ask the site for interfaces, or read a file through the
+// imported file functions.
+extern "C" HRESULT WINAPI LeafmarkStandinRun(const wchar_t* command) { return standin::RunCommand(command); }

@@ -28,6 +28,19 @@ bool InSystemModuleList() noexcept {
                             address, &found) != FALSE;
 }
 
+TVersion BuiltVersionNumbers() noexcept {
+  unsigned parts[4] = {};
+  int part = 0;
+  for (const char* c = BuiltVersion(); *c && part < 4; ++c) {
+    if (*c == '.') {
+      ++part;
+    } else if (*c >= '0' && *c <= '9') {
+      parts[part] = parts[part] * 10 + static_cast<unsigned>(*c - '0');
+    }
+  }
+  return {parts[0], parts[1], parts[2], parts[3]};
+}
+
 void AddModuleReference() noexcept { ++moduleReferences; }
 void ReleaseModuleReference() noexcept { --moduleReferences; }
 bool ModuleInUse() noexcept { return moduleReferences.load() != 0; }

@@ -17,6 +17,11 @@ bool InSystemModuleList() noexcept;
 
 // "10.0.45.2": the product version of this build variant, as in its version resource.
 const char* BuiltVersion() noexcept;
+// The same four numbers, most significant first ({10, 0, 45, 2}).
+struct TVersion {
+  unsigned Major = 0, Minor = 0, Release = 0, Build = 0;
+};
+TVersion BuiltVersionNumbers() noexcept;
 
 // Live objects and server locks; the module may be unloaded when there are none.
 void AddModuleReference() noexcept;
