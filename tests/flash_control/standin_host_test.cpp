@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/stream.h"
+#include "flash_control/ole_errors.h"
 #include "runtime_loader/code_providers.h"
 #include "tests/flash_control/test_host.h"
 #include "tests/standin_runtime/standin_trace.h"
@@ -22,6 +23,7 @@ namespace leafmark::test {
 namespace {
 
 constexpr wchar_t kTraceVariable[] = L"LEAFMARK_STANDIN_TRACE";
+constexpr wchar_t kFaultsVariable[] = L"LEAFMARK_STANDIN_FAULTS";
 using TRunCommand = HRESULT(WINAPI*)(const wchar_t*);
 
 // The trace's "call" lines, in order, without their sequence number, thread and name.
@@ -56,6 +58,7 @@ class StandinHost : public HostTest {
     control.reset();
     FinalizeFlashOCXCodeProvider();
     ::SetEnvironmentVariableW(kTraceVariable, nullptr);
+    ::SetEnvironmentVariableW(kFaultsVariable, nullptr);
   }
 
   HRESULT Run(const wchar_t* command) { return run_(command); }
@@ -162,6 +165,55 @@ TEST_F(StandinHost, TheRuntimeReadsTheAmbientsAndWalksTheSite) {
   EXPECT_TRUE(::IsWindow(control->Handle()));
   EXPECT_NE(control->RuntimeWndProc(), nullptr);
 }
+
+// The stand-in told to misbehave: each way ends in its failure or behaviour, and the runtime
+// object is freed with the control (no live object is left for a command to act on).
+struct StandinFault {
+  const char* Name;
+  const wchar_t* Faults;
+  const char* Failure;  // the message's start, or nullptr when the control works
+  bool AtConstruction;
+};
+
+class StandinFaults : public StandinHost, public ::testing::WithParamInterface<StandinFault> {
+ protected:
+  void SetUp() override {
+    ::SetEnvironmentVariableW(kFaultsVariable, GetParam().Faults);
+    StandinHost::SetUp();
+  }
+};
+
+TEST_P(StandinFaults, EndInTheirFailureAndFreeTheRuntimeObject) {
+  const StandinFault& fault = GetParam();
+  std::string failure;
+  bool constructed = false;
+  try {
+    control = std::make_unique<TTestFlashControl>();
+    constructed = true;
+    control->SetParent(form.get());
+  } catch (const EOleError& error) {
+    failure = error.what();
+  }
+  control.reset();
+  if (fault.Failure) {
+    EXPECT_EQ(failure.rfind(fault.Failure, 0), 0u) << failure;
+    EXPECT_EQ(constructed, !fault.AtConstruction);
+  } else {
+    EXPECT_EQ(failure, "");
+  }
+  EXPECT_EQ(Run(L"raise ready-state 1"), E_FAIL);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runtime, StandinFaults,
+    ::testing::Values(
+        StandinFault{"RefusedSite", L"refuse-site", "IOleObject.SetClientSite failed", true},
+        StandinFault{"NoOleControl", L"no-olecontrol", "IOleControl failed", false},
+        StandinFault{"NoInPlaceObject", L"no-inplace", "OLE control activation failed", false},
+        StandinFault{"ZeroWindow", L"zero-window", "Could not obtain OLE control window handle", false},
+        StandinFault{"NoConnectionPoints", L"no-connections", nullptr, false},
+        StandinFault{"RejectedExtent", L"reject-extent", nullptr, false}),
+    [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace leafmark::test
