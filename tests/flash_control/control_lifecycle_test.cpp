@@ -93,6 +93,24 @@ TEST_F(ControlLifecycle, AFormDestroyedBeforeItsControlTakesTheRuntimesWindowAlo
   EXPECT_EQ(runtime.Count(), 0);
 }
 
+// As the main window uses it: aligned to fill the form, following the form's size.
+TEST_F(ControlLifecycle, AClientAlignedControlFillsItsFormAndFollowsItsSize) {
+  TFakeRuntime runtime;
+  auto control = MakeControl(runtime);
+  control->SetParent(form.get());
+  control->SetAlign(ui::TAlign::Client);
+  RECT client = form->ClientRect();
+  EXPECT_EQ(control->Width(), client.right);
+  EXPECT_EQ(control->Height(), client.bottom);
+  runtime.Calls.clear();
+  form->SetBounds(form->Left(), form->Top(), 640, 480);
+  client = form->ClientRect();
+  EXPECT_EQ(control->Width(), client.right);
+  EXPECT_EQ(control->Height(), client.bottom);
+  ASSERT_FALSE(runtime.Calls.empty());
+  EXPECT_EQ(runtime.Calls.back(), "DoVerb -5 0,0," + std::to_string(client.right) + "," + std::to_string(client.bottom));
+}
+
 TEST_F(ControlLifecycle, AnInvisibleControlHasTheRuntimesWindowHiddenAtOnce) {
   TFakeRuntime runtime;
   auto control = MakeControl(runtime);
