@@ -2,11 +2,12 @@
 // inside the control's rectangle, plus the runtime's events and the ambient properties.
 #include "flash_control/flash_site.h"
 
-#include <windowsx.h>
 #include <olectl.h>
 
 #include <cmath>
 #include <exception>
+#include <iterator>
+#include <string>
 
 #include "flash_control/flash_player_control.h"
 #include "ui/main_thread_calls.h"
