@@ -25,8 +25,7 @@ inline constexpr DISPID kDispidProgress = 1958;
 inline constexpr DISPID kDispidFSCommand = 150;
 inline constexpr DISPID kDispidFlashCall = 197;
 
-// COM interfaces have no virtual destructor; the site's own is virtual through its final
-// class being deleted only by Release.
+// COM interfaces have no virtual destructor; the site is deleted only by its own Release.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 namespace detail {
