@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "app/log4dp.h"
+#include "flash_control/flash_player_control_module.h"
 #include "ui/main_thread_calls.h"
 
 namespace leafmark {
@@ -24,6 +25,8 @@ constexpr TModule kPlayerModules[] = {
     {"OLE", InitializeOle, FinalizeOle},
     {"diagnostic log", InitializeLogModule, nullptr},
     {"main-thread calls", ui::InitMainThreadCalls, ui::FinalizeMainThreadCalls},
+    // The runtime, content delivery and urlmon: the main window's module relies on them.
+    {"host control", InitFlashPlayerControlModule, FinalizeFlashPlayerControlModule},
 };
 
 }  // namespace

@@ -85,6 +85,16 @@ void TForm::CreateParams(TCreateParams& params) {
   params.WndParent = nullptr;
 }
 
+void TForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  if (mainMenu_) ::SetMenu(ExistingHandle(), mainMenu_);
+}
+
+void TForm::SetMainMenu(HMENU menu) {
+  mainMenu_ = menu;
+  if (const HWND window = ExistingHandle()) ::SetMenu(window, menu);
+}
+
 void TForm::DoCreate() {
   if (OnCreate) OnCreate(*this);
 }

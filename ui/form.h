@@ -74,6 +74,14 @@ class TForm : public TWinControl {
   // Closing the application's main form ends the application; any other form is hidden.
   void Close();
 
+  // The hosted OLE control that is UI-active on this form, or none. Kept by the controls.
+  TWinControl* ActiveOleControl() const { return activeOleControl_; }
+  void SetActiveOleControl(TWinControl* control) { activeOleControl_ = control; }
+
+  // The form's main menu (not owned), shown in its window's menu bar; none by default.
+  HMENU MainMenu() const { return mainMenu_; }
+  void SetMainMenu(HMENU menu);
+
   // Raised once, by the application, after the form and its window exist.
   void DoCreate();
 
@@ -86,6 +94,7 @@ class TForm : public TWinControl {
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void ShowHandle(bool visible) override;
   RECT WindowBounds() const override;
@@ -105,6 +114,8 @@ class TForm : public TWinControl {
   TWindowState windowState_ = TWindowState::Normal;
   int borderWidth_ = 0;
   std::optional<RECT> maximizedBounds_;  // set while hidden and waiting to be maximized
+  TWinControl* activeOleControl_ = nullptr;
+  HMENU mainMenu_ = nullptr;
 };
 
 }  // namespace leafmark::ui

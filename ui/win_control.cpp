@@ -52,6 +52,11 @@ void TWinControl::CreateParams(TCreateParams& params) {
 }
 
 void TWinControl::CreateHandle() {
+  CreateWnd();
+  if (parent_) parent_->AlignControls();
+}
+
+void TWinControl::CreateWnd() {
   TCreateParams params;
   params.X = left_;
   params.Y = top_;
@@ -67,10 +72,14 @@ void TWinControl::CreateHandle() {
     throw std::runtime_error("Cannot create a window: Windows error " + std::to_string(::GetLastError()));
   }
   handle_ = window;
-  if (parent_) parent_->AlignControls();
 }
 
 void TWinControl::DestroyHandle() noexcept {
+  if (handle_) DestroyWnd();
+  handle_ = nullptr;
+}
+
+void TWinControl::DestroyWnd() noexcept {
   if (handle_) ::DestroyWindow(handle_);
   handle_ = nullptr;
 }
@@ -90,6 +99,7 @@ void TWinControl::SetParent(TWinControl* parent) {
   } else {
     CreateHandle();
   }
+  ParentChanged();
 }
 
 RECT TWinControl::WindowBounds() const {

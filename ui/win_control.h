@@ -68,9 +68,20 @@ class TWinControl {
   HWND ExistingHandle() const { return handle_; }
 
   virtual void CreateParams(TCreateParams& params);
+  // Makes the control's window; the default creates one of the control's own class. A
+  // control hosting someone else's window adopts it here instead (AdoptHandle).
+  virtual void CreateWnd();
+  // Ends the control's window; the default destroys it. An adopted window is handed back
+  // and forgotten (ForgetHandle) instead. Not called from ~TWinControl's own override.
+  virtual void DestroyWnd() noexcept;
+  void AdoptHandle(HWND window) noexcept { handle_ = window; }
+  void ForgetHandle() noexcept { handle_ = nullptr; }
+  // After the framework has moved the control to a new parent (not called for none).
+  virtual void ParentChanged() {}
   // The control's own message handling; the default passes everything to DefaultHandler.
   virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
+  // What a message not handled otherwise ends in; the default is DefWindowProc.
+  virtual LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
   // Shows or hides the existing window.
   virtual void ShowHandle(bool visible);
   // Lays out the children aligned to fill the client area.
