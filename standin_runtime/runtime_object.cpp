@@ -695,6 +695,11 @@ void TRuntimeObject::PaintWindow(HWND window) noexcept {
   PAINTSTRUCT paint{};
   const HDC dc = BeginPaint(window, &paint);
   if (!dc) return;
+  PaintInto(window, dc);
+  EndPaint(window, &paint);
+}
+
+void TRuntimeObject::PaintInto(HWND window, HDC dc) noexcept {
   RECT client{};
   GetClientRect(window, &client);
   try {
@@ -702,7 +707,6 @@ void TRuntimeObject::PaintWindow(HWND window) noexcept {
   } catch (...) {
     // A picture that cannot be made leaves the window as it was.
   }
-  EndPaint(window, &paint);
 }
 
 void TRuntimeObject::WindowDestroyed(HWND window) noexcept {

@@ -115,6 +115,7 @@ class TRuntimeObject final
 
   // For its window: paint, and forget a window destroyed by someone else.
   void PaintWindow(HWND window) noexcept;
+  void PaintInto(HWND window, HDC dc) noexcept;
   void WindowDestroyed(HWND window) noexcept;
 
  private:

@@ -47,6 +47,10 @@ LRESULT CALLBACK RuntimeWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       if (!owner) break;
       owner->PaintWindow(window);
       return 0;
+    case WM_PRINTCLIENT:  // drawn into a caller's DC, as PrintWindow asks
+      if (!owner) break;
+      owner->PaintInto(window, reinterpret_cast<HDC>(wParam));
+      return 0;
     case WM_ERASEBKGND:
       return 1;  // the stage paints every pixel
     case WM_WINDOWPOSCHANGED:

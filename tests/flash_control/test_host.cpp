@@ -4,6 +4,7 @@
 #include <ole2.h>
 
 #include "content/content_manager.h"
+#include "content/urlmon_functions.h"
 #include "ui/main_thread_calls.h"
 
 namespace leafmark::test {
@@ -13,6 +14,7 @@ void EnsureHostEnvironment() {
     ::OleInitialize(nullptr);
     ui::InitMainThreadCalls();
     content::InitContentManager();
+    content::InitUrlmon();
     return true;
   }();
   (void)ready;

@@ -11,7 +11,7 @@
 
 namespace leafmark::test {
 
-// OLE, the main-thread call queue and the content manager, once per test program.
+// OLE, the main-thread call queue, the content manager and urlmon, once per test program.
 void EnsureHostEnvironment();
 
 // Records where the popup menu would open instead of running a modal menu loop.
