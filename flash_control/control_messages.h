@@ -20,6 +20,9 @@ inline constexpr UINT kDocWindowActivateMessage = 0xB02B;
 // their own number.
 inline constexpr UINT kReflectionBase = 0xBC00;
 inline constexpr UINT kReflectionLast = 0xBFFF;
+// The key messages a reflected key may be: WM_KEYDOWN to WM_DEADCHAR's system twin (0x108).
+// The headers' WM_KEYLAST takes in WM_UNICHAR too, which is no key the runtime translates.
+inline constexpr UINT kLastKeyMessage = 0x108;
 // What the runtime expects instead: the OLE control reflection base (OCM__BASE).
 inline constexpr UINT kOleReflectionBase = 0x2000;
 

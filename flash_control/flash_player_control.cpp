@@ -17,6 +17,8 @@ namespace {
 
 // The window property that ties an adopted runtime window to its control.
 constexpr wchar_t kControlProperty[] = L"LeafmarkFlashPlayerControl";
+// The runtime's own procedure, for messages that reach ours when no control is behind it.
+constexpr wchar_t kRuntimeProcProperty[] = L"LeafmarkFlashRuntimeProc";
 
 // A result that failed, or an interface that was not delivered, as EOleSysError.
 [[noreturn]] void ThrowOleSysError(HRESULT result, const char* what) {
@@ -207,6 +209,7 @@ void TFlashPlayerControl::AttachRuntimeWindow() {
   runtimeWndProc_ = reinterpret_cast<WNDPROC>(
       runtimeWindowUnicode_ ? ::SetWindowLongPtrW(window, GWLP_WNDPROC, ours)
                             : ::SetWindowLongPtrA(window, GWLP_WNDPROC, ours));
+  ::SetPropW(window, kRuntimeProcProperty, reinterpret_cast<HANDLE>(runtimeWndProc_));
   ::SendMessageW(window, WM_NULL, 0, 0);
 }
 
@@ -214,11 +217,14 @@ void TFlashPlayerControl::RestoreRuntimeWndProc() noexcept {
   const HWND window = ExistingHandle();
   if (!window || !runtimeWndProc_) return;
   const auto theirs = reinterpret_cast<LONG_PTR>(runtimeWndProc_);
-  if (runtimeWindowUnicode_) {
-    ::SetWindowLongPtrW(window, GWLP_WNDPROC, theirs);
-  } else {
-    ::SetWindowLongPtrA(window, GWLP_WNDPROC, theirs);
-  }
+  const auto ours = reinterpret_cast<LONG_PTR>(&TFlashPlayerControl::RuntimeWindowProc);
+  // Put back only over our own procedure: one set in front of ours later is not cut out.
+  const bool restored = runtimeWindowUnicode_
+                            ? ::GetWindowLongPtrW(window, GWLP_WNDPROC) == ours &&
+                                  ::SetWindowLongPtrW(window, GWLP_WNDPROC, theirs) != 0
+                            : ::GetWindowLongPtrA(window, GWLP_WNDPROC) == ours &&
+                                  ::SetWindowLongPtrA(window, GWLP_WNDPROC, theirs) != 0;
+  if (restored) ::RemovePropW(window, kRuntimeProcProperty);
   ::RemovePropW(window, kControlProperty);
   runtimeWndProc_ = nullptr;
   ForgetHandle();
@@ -237,7 +243,14 @@ void TFlashPlayerControl::DestroyWnd() noexcept {
 LRESULT CALLBACK TFlashPlayerControl::RuntimeWindowProc(HWND window, UINT message, WPARAM wParam,
                                                         LPARAM lParam) noexcept {
   auto* control = static_cast<TFlashPlayerControl*>(::GetPropW(window, kControlProperty));
-  if (!control || !control->runtimeWndProc_) return ::DefWindowProcW(window, message, wParam, lParam);
+  if (!control || !control->runtimeWndProc_) {
+    // Left in a chain after the control let go: the runtime still gets its messages.
+    const auto runtime = reinterpret_cast<WNDPROC>(::GetPropW(window, kRuntimeProcProperty));
+    if (message == WM_NCDESTROY) ::RemovePropW(window, kRuntimeProcProperty);
+    if (!runtime) return ::DefWindowProcW(window, message, wParam, lParam);
+    return ::IsWindowUnicode(window) ? ::CallWindowProcW(runtime, window, message, wParam, lParam)
+                                     : ::CallWindowProcA(runtime, window, message, wParam, lParam);
+  }
   LRESULT result = 0;
   try {
     result = control->WndProc(message, wParam, lParam);
@@ -247,6 +260,7 @@ LRESULT CALLBACK TFlashPlayerControl::RuntimeWindowProc(HWND window, UINT messag
   if (message == WM_NCDESTROY) {
     // Someone destroyed the runtime's window under us (its parent went first).
     ::RemovePropW(window, kControlProperty);
+    ::RemovePropW(window, kRuntimeProcProperty);
     control->runtimeWndProc_ = nullptr;
     control->ForgetHandle();
   }
@@ -310,13 +324,17 @@ void TFlashPlayerControl::SetUIActive(bool active) {
   }
 }
 
-HWND TFlashPlayerControl::ParentWindow() { return Parent() ? Parent()->Handle() : nullptr; }
+// The runtime asks for these windows during activation and teardown too: a window that does
+// not exist (any more) is answered as none rather than made anew.
+HWND TFlashPlayerControl::ParentWindow() {
+  return Parent() && Parent()->HandleAllocated() ? Parent()->Handle() : nullptr;
+}
 
 HWND TFlashPlayerControl::FrameWindow() {
   TWinControl* top = Parent();
   if (!top) return nullptr;
   while (top->Parent()) top = top->Parent();
-  return top->Handle();
+  return top->HandleAllocated() ? top->Handle() : nullptr;
 }
 
 HMENU TFlashPlayerControl::FindMainMenu() const {

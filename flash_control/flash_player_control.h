@@ -134,6 +134,8 @@ class TFlashPlayerControl : public ui::TWinControl, public TFlashRuntimeMembers 
 
   void CreateWnd() override;
   void DestroyWnd() noexcept override;
+  // A control leaving its form is no longer that form's UI-active control.
+  void ParentChanging() noexcept override { SetUIActive(false); }
   void ParentChanged() override;
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -51,7 +51,7 @@ bool TFlashPlayerControl::FilterRuntimeMessage(UINT message, WPARAM wParam, LPAR
     result = Perform(WM_CONTEXTMENU, wParam, MAKELPARAM(point.x, point.y));
     return true;
   }
-  if (message >= kReflectionBase + WM_KEYFIRST && message <= kReflectionBase + WM_KEYLAST &&
+  if (message >= kReflectionBase + WM_KEYFIRST && message <= kReflectionBase + kLastKeyMessage &&
       inPlaceActiveObject_) {
     MSG key{};
     key.hwnd = ExistingHandle();

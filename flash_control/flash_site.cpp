@@ -25,13 +25,20 @@ constexpr RECT kClipEverything{0, 0, 32767, 32767};
 // An application handler runs inside the runtime's call: whatever it throws stops here.
 template <class Handler>
 void RaiseGuarded(const char* event, Handler&& handler) noexcept {
+  const char* reason = nullptr;
   try {
     handler();
   } catch (const std::exception& error) {
-    ::OutputDebugStringA((std::string("Flash control: ") + event + " handler failed: " + error.what()).c_str());
+    reason = error.what();
   } catch (...) {
-    ::OutputDebugStringA((std::string("Flash control: ") + event + " handler failed").c_str());
+    reason = "not a standard exception";
   }
+  if (!reason) return;
+  // Told in pieces: building one message could fail again where nothing may fail.
+  ::OutputDebugStringA("Flash control: ");
+  ::OutputDebugStringA(event);
+  ::OutputDebugStringA(" handler failed: ");
+  ::OutputDebugStringA(reason);
 }
 
 // A by-reference argument is read through its reference; a by-reference VARIANT once more.
@@ -176,62 +183,76 @@ HRESULT TFlashSite::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* 
                            VARIANT* result, EXCEPINFO*, UINT* argumentError) noexcept {
   TFlashPlayerControl* control = control_.load();
   if (!control) return E_UNEXPECTED;
-  if (std::this_thread::get_id() == control->thread_) {
-    return DispatchInvoke(dispid, flags, params, result, argumentError);
+  TEvent event;
+  const HRESULT read =
+      com::ComBoundary([&] { return ReadEvent(dispid, params, event, argumentError); });
+  if (read == S_OK) {
+    if (OnControlThread()) {
+      Raise(event);
+      return S_OK;
+    }
+    // A runtime thread raising an event: the handlers belong to the GUI thread. The event is
+    // posted, not waited for, since the GUI thread may itself be waiting for this thread.
+    return com::ComBoundary([&] {
+      ui::PostToMainThread([site = com::TComPtr<TFlashSite>(this), event] { site->Raise(event); });
+      return S_OK;
+    });
   }
-  // A runtime thread that raises an event directly: the handlers belong to the GUI thread.
-  HRESULT answer = RPC_E_WRONG_THREAD;
-  try {
-    ui::RunOnMainThread([&] { answer = DispatchInvoke(dispid, flags, params, result, argumentError); });
-  } catch (...) {
-    answer = RPC_E_WRONG_THREAD;
-  }
-  return answer;
+  if (read != S_FALSE) return read;
+  // Ambients are read on the GUI thread only: the font object belongs to it.
+  if (!OnControlThread()) return RPC_E_WRONG_THREAD;
+  if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
+  return com::ComBoundary([&] { return Ambient(*control, dispid, *result); });
 }
 
-HRESULT TFlashSite::DispatchInvoke(DISPID dispid, WORD flags, const DISPPARAMS* params,
-                                   VARIANT* result, UINT* argumentError) noexcept {
-  TFlashPlayerControl* control = control_.load();
-  if (!control) return E_UNEXPECTED;
+HRESULT TFlashSite::ReadEvent(DISPID dispid, const DISPPARAMS* params, TEvent& event,
+                              UINT* argumentError) {
+  event.Dispid = dispid;
   HRESULT answer = S_OK;
   switch (dispid) {
     case kDispidReadyStateChange:
-    case kDispidProgress: {
-      long value = 0;
+    case kDispidProgress:
       if (FAILED(answer = CheckCount(params, 1))) return answer;
-      if (FAILED(answer = ReadArgument(*params, 0, value, ReadInteger, argumentError))) return answer;
-      if (dispid == kDispidReadyStateChange && control->OnReadyStateChange) {
-        RaiseGuarded("OnReadyStateChange", [&] { control->OnReadyStateChange(*control, value); });
-      } else if (dispid == kDispidProgress && control->OnProgress) {
-        RaiseGuarded("OnProgress", [&] { control->OnProgress(*control, value); });
-      }
-      return S_OK;
-    }
-    case kDispidFSCommand: {
-      std::wstring command;
-      std::wstring args;
+      return ReadArgument(*params, 0, event.Number, ReadInteger, argumentError);
+    case kDispidFSCommand:
       if (FAILED(answer = CheckCount(params, 2))) return answer;
-      if (FAILED(answer = ReadArgument(*params, 1, command, ReadText, argumentError))) return answer;
-      if (FAILED(answer = ReadArgument(*params, 0, args, ReadText, argumentError))) return answer;
-      if (control->OnFSCommand) {
-        RaiseGuarded("OnFSCommand", [&] { control->OnFSCommand(*control, command, args); });
-      }
-      return S_OK;
-    }
-    case kDispidFlashCall: {
-      std::wstring request;
+      if (FAILED(answer = ReadArgument(*params, 1, event.First, ReadText, argumentError))) return answer;
+      return ReadArgument(*params, 0, event.Second, ReadText, argumentError);
+    case kDispidFlashCall:
       if (FAILED(answer = CheckCount(params, 1))) return answer;
-      if (FAILED(answer = ReadArgument(*params, 0, request, ReadText, argumentError))) return answer;
-      if (control->OnFlashCall) {
-        RaiseGuarded("OnFlashCall", [&] { control->OnFlashCall(*control, request); });
+      return ReadArgument(*params, 0, event.First, ReadText, argumentError);
+    default:
+      return S_FALSE;
+  }
+}
+
+void TFlashSite::Raise(const TEvent& event) noexcept {
+  TFlashPlayerControl* control = control_.load();
+  if (!control) return;  // the control went while the event was on its way
+  switch (event.Dispid) {
+    case kDispidReadyStateChange:
+      if (control->OnReadyStateChange) {
+        RaiseGuarded("OnReadyStateChange", [&] { control->OnReadyStateChange(*control, event.Number); });
       }
-      return S_OK;
-    }
+      break;
+    case kDispidProgress:
+      if (control->OnProgress) {
+        RaiseGuarded("OnProgress", [&] { control->OnProgress(*control, event.Number); });
+      }
+      break;
+    case kDispidFSCommand:
+      if (control->OnFSCommand) {
+        RaiseGuarded("OnFSCommand", [&] { control->OnFSCommand(*control, event.First, event.Second); });
+      }
+      break;
+    case kDispidFlashCall:
+      if (control->OnFlashCall) {
+        RaiseGuarded("OnFlashCall", [&] { control->OnFlashCall(*control, event.First); });
+      }
+      break;
     default:
       break;
   }
-  if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
-  return com::ComBoundary([&] { return Ambient(*control, dispid, *result); });
 }
 
 HRESULT TFlashSite::Ambient(TFlashPlayerControl& control, DISPID dispid, VARIANT& result) {
@@ -292,8 +313,10 @@ HRESULT TFlashSite::LoadMovie(int layer, const wchar_t* url) noexcept {
 
 HRESULT TFlashSite::GetBase(std::wstring* base) noexcept {
   if (!base) return E_POINTER;
+  // Content delivery asks from the runtime's download and file threads; the runtime and the
+  // cached value belong to the GUI thread.
   return WithControl([&](TFlashPlayerControl& control) {
-    *base = control.Base();
+    ui::RunOnMainThread([&] { *base = control.Base(); });
     return S_OK;
   });
 }

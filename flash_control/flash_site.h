@@ -9,6 +9,8 @@
 #include <ocidl.h>
 
 #include <atomic>
+#include <string>
+#include <thread>
 
 #include "content/flash_player_control_base.h"
 
@@ -155,11 +157,23 @@ class TFlashSite final : public IDispatch,
   // becomes E_FAIL.
   template <class Body>
   HRESULT WithControl(Body&& body) noexcept;
-  HRESULT DispatchInvoke(DISPID dispid, WORD flags, const DISPPARAMS* params, VARIANT* result,
-                         UINT* argumentError) noexcept;
+  bool OnControlThread() const noexcept { return std::this_thread::get_id() == thread_; }
+
+  // One of the runtime's four events, its arguments copied out of the call.
+  struct TEvent {
+    DISPID Dispid = 0;
+    long Number = 0;
+    std::wstring First;   // command or request
+    std::wstring Second;  // FSCommand's args
+  };
+  // Reads the event dispid raises from params: S_FALSE when dispid is no event.
+  static HRESULT ReadEvent(DISPID dispid, const DISPPARAMS* params, TEvent& event, UINT* argumentError);
+  // Raises event's handler on the control, which must be on its own thread.
+  void Raise(const TEvent& event) noexcept;
   HRESULT Ambient(TFlashPlayerControl& control, DISPID dispid, VARIANT& result);
 
   std::atomic<TFlashPlayerControl*> control_;
+  const std::thread::id thread_ = std::this_thread::get_id();  // the control's GUI thread
   std::atomic<long> references_{0};
 };
 #pragma GCC diagnostic pop

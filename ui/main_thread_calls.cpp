@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 
@@ -18,12 +19,17 @@ namespace {
 constexpr UINT kRunQueuedCalls = WM_APP + 0x10;
 constexpr wchar_t kWakeWindowClass[] = L"LeafmarkMainThreadCalls";
 
-// Lives on the stack of the waiting caller until done is set.
+// Lives on the stack of the waiting caller until done is set; a posted call, which nobody
+// waits for, owns its function and is deleted by whoever takes it off the queue.
 struct TQueuedCall {
   const std::function<void()>* call = nullptr;
+  std::function<void()> owned;
+  bool posted = false;
   std::exception_ptr error;
   bool done = false;
 };
+
+
 
 std::mutex queueLock;
 std::condition_variable callFinished;
@@ -39,6 +45,15 @@ void MarkDone(TQueuedCall& queued, std::exception_ptr error) {
   }
   // queued may be gone from here on: its caller wakes as soon as the lock is free.
   callFinished.notify_all();
+}
+
+// Takes a queued call off the queue's hands: a waiting caller is woken, a posted call freed.
+void Settle(TQueuedCall& queued, std::exception_ptr error) {
+  if (queued.posted) {
+    delete &queued;
+    return;
+  }
+  MarkDone(queued, std::move(error));
 }
 
 LRESULT CALLBACK WakeWindowProc(HWND window, UINT message, WPARAM wParam,
@@ -91,8 +106,8 @@ void FinalizeMainThreadCalls() {
     abandoned.swap(pendingCalls);
   }
   for (TQueuedCall* queued : abandoned) {
-    MarkDone(*queued, std::make_exception_ptr(
-                          std::logic_error("The main thread no longer runs queued calls")));
+    Settle(*queued, std::make_exception_ptr(
+                        std::logic_error("The main thread no longer runs queued calls")));
   }
   if (window) DestroyWindow(window);
   UnregisterClassW(kWakeWindowClass, GetModuleHandleW(nullptr));
@@ -120,6 +135,21 @@ void RunOnMainThread(const std::function<void()>& call) {
   if (queued.error) std::rethrow_exception(queued.error);
 }
 
+void PostToMainThread(std::function<void()> call) {
+  auto queued = std::make_unique<TQueuedCall>();
+  queued->owned = std::move(call);
+  queued->call = &queued->owned;
+  queued->posted = true;
+  std::lock_guard guard(queueLock);
+  if (!wakeWindow) throw std::logic_error("Main-thread calls are not initialised");
+  pendingCalls.push_back(queued.get());
+  if (!PostMessageW(wakeWindow, kRunQueuedCalls, 0, 0)) {
+    pendingCalls.pop_back();
+    throw std::runtime_error("Cannot wake the main thread");
+  }
+  queued.release();  // the queue owns it now
+}
+
 int ProcessMainThreadCalls() {
   if (!IsMainThread()) return 0;
   int ran = 0;
@@ -138,7 +168,7 @@ int ProcessMainThreadCalls() {
     } catch (...) {
       error = std::current_exception();
     }
-    MarkDone(*next, std::move(error));
+    Settle(*next, std::move(error));
     ++ran;
   }
   return ran;

@@ -23,6 +23,12 @@ bool IsMainThread();
 // initialised.
 void RunOnMainThread(const std::function<void()>& call);
 
+// Queues call to run on the main thread's message loop and returns at once, from any thread
+// (on the main thread too: the call runs later, from the loop). What the call throws is
+// dropped; calls still queued at finalisation are dropped unrun. Throws std::logic_error when
+// the queue is not initialised.
+void PostToMainThread(std::function<void()> call);
+
 // Runs the calls queued so far, on the main thread, for loops that wait without dispatching
 // messages. Returns how many ran. Does nothing on other threads.
 int ProcessMainThreadCalls();

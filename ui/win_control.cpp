@@ -86,7 +86,10 @@ void TWinControl::DestroyWnd() noexcept {
 
 void TWinControl::SetParent(TWinControl* parent) {
   if (parent == parent_) return;
-  if (parent_) std::erase(parent_->controls_, this);
+  if (parent_) {
+    ParentChanging();
+    std::erase(parent_->controls_, this);
+  }
   parent_ = parent;
   if (!parent_) {
     DestroyHandle();

@@ -76,6 +76,8 @@ class TWinControl {
   virtual void DestroyWnd() noexcept;
   void AdoptHandle(HWND window) noexcept { handle_ = window; }
   void ForgetHandle() noexcept { handle_ = nullptr; }
+  // Before the control leaves its parent (for another or for none), while it still has it.
+  virtual void ParentChanging() noexcept {}
   // After the framework has moved the control to a new parent (not called for none).
   virtual void ParentChanged() {}
   // The control's own message handling; the default passes everything to DefaultHandler.

@@ -219,8 +219,13 @@ TEST_F(ControlLifecycle, DestroyingOneControlLeavesAnotherUIActiveControlAlone) 
   first.Calls.clear();
   a.reset();
   EXPECT_EQ(form->ActiveOleControl(), b.get());
-  b.reset();
+  // Leaving the form, the UI-active control takes its mark along, so the form never names
+  // a control it no longer holds.
+  ui::TForm other(FormDesign());
+  b->SetParent(&other);
   EXPECT_EQ(form->ActiveOleControl(), nullptr);
+  b.reset();
+  EXPECT_EQ(other.ActiveOleControl(), nullptr);
 }
 
 TEST_F(ControlLifecycle, TheControlsIdentityAnswersItsSlotsAndItsCountFreesNothing) {

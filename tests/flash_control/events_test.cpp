@@ -13,6 +13,7 @@
 #include "flash_control/flash_site.h"
 #include "tests/flash_control/test_host.h"
 #include "tests/support/message_pump.h"
+#include "tests/support/message_pump.h"
 #include "win/unique_any.h"
 
 namespace leafmark::test {
@@ -146,15 +147,38 @@ TEST_F(Events, AHandlerThatThrowsDoesNotReachTheRuntime) {
   EXPECT_EQ(runtime.Raise(kDispidProgress, progress.Call()), S_OK);
 }
 
-TEST_F(Events, AnEventRaisedOnAnotherThreadRunsItsHandlerOnTheGuiThread) {
+// The runtime's thread does not wait for the GUI thread (which may be waiting for it): the
+// event is answered at once and its handler runs when the GUI thread next pumps.
+TEST_F(Events, AnEventRaisedOnAnotherThreadRunsItsHandlerOnTheGuiThreadLater) {
   std::thread::id handlerThread;
   control->OnReadyStateChange = [&](TFlashPlayerControl&, long) { handlerThread = std::this_thread::get_id(); };
   Arguments ready;
   ready.Int(2);
   HRESULT answer = E_FAIL;
-  RunOnWorkerWhilePumping([&] { answer = runtime.Raise(kDispidReadyStateChange, ready.Call()); });
+  std::thread([&] { answer = runtime.Raise(kDispidReadyStateChange, ready.Call()); }).join();
   EXPECT_EQ(answer, S_OK);
+  EXPECT_EQ(handlerThread, std::thread::id());
+  EXPECT_TRUE(PumpMessagesUntil([&] { return handlerThread != std::thread::id(); }));
   EXPECT_EQ(handlerThread, std::this_thread::get_id());
+
+  // Ambients belong to the GUI thread.
+  VARIANT result;
+  ::VariantInit(&result);
+  std::thread([&] {
+    answer = runtime.Raise(DISPID_AMBIENT_USERMODE, {}, &result, DISPATCH_PROPERTYGET);
+  }).join();
+  EXPECT_EQ(answer, RPC_E_WRONG_THREAD);
+}
+
+TEST_F(Events, AnEventStillOnItsWayWhenTheControlGoesRunsNoHandler) {
+  int handled = 0;
+  control->OnProgress = [&](TFlashPlayerControl&, long) { ++handled; };
+  Arguments progress;
+  progress.Int(7);
+  std::thread([&] { runtime.Raise(kDispidProgress, progress.Call()); }).join();
+  control.reset();
+  PumpPendingMessages();
+  EXPECT_EQ(handled, 0);
 }
 
 TEST_F(Events, AmbientPropertiesAreAnsweredToPropertyReadsOnly) {

@@ -86,6 +86,7 @@ TEST_F(StandinHost, EventsRaisedByTheRuntimeReachTheHandlersOnTheGuiThread) {
   HRESULT fromWorker = E_FAIL;
   RunOnWorkerWhilePumping([&] { fromWorker = Run(L"worker raise progress 50"); });
   EXPECT_EQ(fromWorker, S_OK);
+  EXPECT_TRUE(PumpMessagesUntil([&] { return seen.size() == 4; }));
   EXPECT_EQ(seen, (std::vector<std::string>{"ready 4", "fscommand fullscreen true", "flashcall <invoke/>",
                                             "progress 50"}));
   for (const std::thread::id thread : threads) EXPECT_EQ(thread, std::this_thread::get_id());

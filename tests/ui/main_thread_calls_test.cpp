@@ -1,10 +1,12 @@
 // The main-thread call queue: calls from the main thread run at once, calls from other
-// threads run in the main thread's message loop while the caller waits.
+// threads run in the main thread's message loop while the caller waits; posted calls run
+// from the loop without anyone waiting.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -137,7 +139,22 @@ TEST_F(MainThreadCallsTest, ProcessMainThreadCallsRunsQueuedCallsWithoutDispatch
   test::PumpPendingMessages();
 }
 
+// A posted call is not waited for, from the main thread or a worker; it runs from the loop,
+// and what it throws goes no further.
+TEST_F(MainThreadCallsTest, APostedCallRunsLaterFromTheLoop) {
+  std::vector<int> ran;
+  PostToMainThread([&] { ran.push_back(1); });
+  PostToMainThread([] { throw std::runtime_error("dropped"); });
+  std::thread([&] { PostToMainThread([&] { ran.push_back(2); }); }).join();
+  EXPECT_TRUE(ran.empty());
+  test::PumpMessagesUntil([&] { return ran.size() == 2; });
+  EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+}
+
 TEST(MainThreadCallsLifetime, CallsFailInTheCallerWhenTheQueueIsNotRunning) {
+  // Not initialised: nothing can be posted either.
+  EXPECT_THROW(PostToMainThread([] {}), std::logic_error);
+
   // Not initialised: a worker's call fails instead of waiting for ever.
   bool failed = false;
   std::thread([&] {
@@ -167,6 +184,15 @@ TEST(MainThreadCallsLifetime, CallsFailInTheCallerWhenTheQueueIsNotRunning) {
   worker.join();
   EXPECT_FALSE(ran.load());
   EXPECT_TRUE(abandoned);
+  test::PumpPendingMessages();
+
+  // A posted call still queued is dropped unrun, and what it held is released.
+  InitMainThreadCalls();
+  auto held = std::make_shared<int>(0);
+  PostToMainThread([held, &ran] { ran = true; });
+  FinalizeMainThreadCalls();
+  EXPECT_EQ(held.use_count(), 1);
+  EXPECT_FALSE(ran.load());
   test::PumpPendingMessages();
 }
 
