@@ -46,7 +46,7 @@ constexpr int kNotCalled = 0;
 // write's is the next); an operation is called once. Rows run in order on one control, so a
 // read may answer what a row before it wrote.
 struct TRow {
-  const char* Member;  // as the runtime traces it, without get_/put_
+  const char* Member;  // as the runtime traces it; a property's without get_/put_
   bool Property;
   std::function<std::string(TTestFlashControl&)> Call;  // answers what it read, as text
   std::string Arguments;                                // of the write or operation, as traced
@@ -105,8 +105,8 @@ class StandinGenerations : public StandinHost, public ::testing::WithParamInterf
 
 TEST_P(StandinGenerations, EveryMemberReachesItsSlotOrKeepsToTheControl) {
   const TRuntime& runtime = GetParam();
-  LoadRuntime(runtime.File);
-  MakeHostedControl();
+  ASSERT_NO_FATAL_FAILURE(LoadRuntime(runtime.File));
+  ASSERT_NO_FATAL_FAILURE(MakeHostedControl());
 
   // A movie of three frames for Movie and LoadMovie; Movie waits until the runtime has read
   // it, so that ReadyState, TotalFrames, PercentLoaded and FrameLoaded answer for it.
