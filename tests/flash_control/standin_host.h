@@ -31,8 +31,15 @@ class StandinHost : public HostTest {
     HostTest::SetUp();
     tracePath_ = Wide(tmp_.File("trace.log"));
     ::SetEnvironmentVariableW(kTraceVariable, tracePath_.c_str());
-    TMemoryStream image(ReadFileBytes(BinFile("flash.ocx")));
-    ASSERT_TRUE(LoadFlashOCXCodeFromStream(image));
+    LoadRuntime("flash.ocx");
+  }
+  // Makes the runtime image bin/<file> the current one, in place of any loaded before; its
+  // trace goes on in the same file.
+  void LoadRuntime(const char* file) {
+    FinalizeFlashOCXCodeProvider();
+    run_ = nullptr;
+    TMemoryStream image(ReadFileBytes(BinFile(file)));
+    ASSERT_TRUE(LoadFlashOCXCodeFromStream(image)) << file;
     run_ = StandinExport<TRunCommand>(*FlashOCXCodeProvider()->Loader(), "LeafmarkStandinRun");
   }
   void TearDown() override {
