@@ -189,6 +189,25 @@ TEST_F(FocusTracking, TheActiveControlIsTheOneThatHasOrLastHadTheFocus) {
   EXPECT_EQ(form->ActiveControl(), b.get());
 }
 
+TEST_F(FocusTracking, SwitchingToAnotherWindowAndBackTellsTheActiveOleControlAndRefocusesTheForm) {
+  ::SetFocus(a->Handle());
+  form->SetActiveOleControl(a.get());
+  TTestForm other;
+  Clear();
+
+  other.Show();  // and activated
+  ::SetForegroundWindow(other.Handle());
+  ASSERT_EQ(::GetActiveWindow(), other.Handle());
+  EXPECT_EQ(a->Seen, (Records{"DocWindowActivate 0"}));
+
+  a->Seen.clear();
+  ::SetForegroundWindow(form->Handle());
+  ASSERT_EQ(::GetActiveWindow(), form->Handle());
+  // Activation puts the focus on the form's window, which tells the control that last had it.
+  EXPECT_EQ(a->Seen, (Records{"DocWindowActivate 1", "UIActivate"}));
+  EXPECT_TRUE(b->Seen.empty());
+}
+
 TEST_F(FocusTracking, AKeyInAForeignWindowInsideAControlIsThatControlsKey) {
   // As a hosted runtime's own inner window would be.
   const HWND inner = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, a->Handle(),
