@@ -174,10 +174,10 @@ void TForm::SetStyle(LONG_PTR style) {
 }
 
 void TForm::SetColor(TColor color) {
-  if (color == color_) return;
+  const bool changed = color != color_;
   color_ = color;
   if (const HWND window = ExistingHandle()) ::InvalidateRect(window, nullptr, TRUE);
-  NotifyChildren(kParentColorChangedMessage);
+  if (changed) NotifyChildren(kParentColorChangedMessage);
 }
 
 void TForm::SetFont(const TFont& font) {
@@ -187,9 +187,11 @@ void TForm::SetFont(const TFont& font) {
 }
 
 void TForm::NotifyChildren(UINT message) {
-  // A copy: a child may leave the form while it is told.
+  // A child told may make another leave the form (or end it): only those still here are told.
   const std::vector<TWinControl*> children = Controls();
-  for (TWinControl* child : children) child->Perform(message, 0, 0);
+  for (TWinControl* child : children) {
+    if (std::ranges::find(Controls(), child) != Controls().end()) child->Perform(message, 0, 0);
+  }
 }
 
 void TForm::ControlFocused(TWinControl* control) {
