@@ -1,6 +1,8 @@
 // The message loop: every queued message passes the hook, then TranslateMessage and dispatch.
 #include "ui/application.h"
 
+#include "ui/component_messages.h"
+
 namespace leafmark::ui {
 
 TApplication& Application() {
@@ -42,10 +44,20 @@ void TApplication::ProcessMessage(MSG& message) {
       handled = false;  // a failing hook must not take the message from its window
     }
   }
+  if (!handled) handled = ControlTookKey(message);
   if (!handled) {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
+}
+
+bool TApplication::ControlTookKey(const MSG& message) {
+  if (message.message < kFirstReflectedKey || message.message > kLastReflectedKey) return false;
+  TWinControl* control = TWinControl::FindControl(message.hwnd);
+  if (!control || !control->Parent()) return false;
+  if (control->Perform(kReflectionBase + message.message, message.wParam, message.lParam) != 0) return true;
+  if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+  return control->Perform(kDialogKeyMessage, message.wParam, message.lParam) != 0;
 }
 
 void TApplication::Terminate() {

@@ -49,10 +49,15 @@ class TApplication {
   // dispatched; setting handled keeps the message from its window.
   std::function<void(MSG& message, bool& handled)> OnMessage;
 
-  // One turn of the loop for a message already taken from the queue.
+  // One turn of the loop for a message already taken from the queue. A key message for a
+  // control below a form is first reflected to that control (kReflectionBase plus its
+  // number), and a key-down then offered to it as a dialog key (kDialogKeyMessage); a
+  // non-zero answer to either takes the key. The form's own keys go straight to it.
   void ProcessMessage(MSG& message);
 
  private:
+  static bool ControlTookKey(const MSG& message);
+
   void AddForm(std::unique_ptr<TForm> form);
 
   std::vector<std::unique_ptr<TForm>> forms_;

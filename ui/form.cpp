@@ -2,8 +2,10 @@
 #include "ui/form.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "ui/application.h"
+#include "ui/component_messages.h"
 #include "win/system_text.h"
 #include "win/unique_any.h"
 
@@ -172,8 +174,36 @@ void TForm::SetStyle(LONG_PTR style) {
 }
 
 void TForm::SetColor(TColor color) {
+  const bool changed = color != color_;
   color_ = color;
   if (const HWND window = ExistingHandle()) ::InvalidateRect(window, nullptr, TRUE);
+  if (changed) NotifyChildren(kParentColorChangedMessage);
+}
+
+void TForm::SetFont(const TFont& font) {
+  if (font == font_) return;
+  font_ = font;
+  NotifyChildren(kParentFontChangedMessage);
+}
+
+void TForm::NotifyChildren(UINT message) {
+  // A child told may make another leave the form (or end it): only those still here are told.
+  const std::vector<TWinControl*> children = Controls();
+  for (TWinControl* child : children) {
+    if (std::ranges::find(Controls(), child) != Controls().end()) child->Perform(message, 0, 0);
+  }
+}
+
+void TForm::ControlFocused(TWinControl* control) {
+  // The UI-active OLE control gives way to the control that now has the focus.
+  if (activeOleControl_ && activeOleControl_ != control) activeOleControl_->Perform(kUIDeactivateMessage, 0, 0);
+  activeControl_ = control;
+  control->Perform(kUIActivateMessage, 0, 0);
+}
+
+void TForm::ControlRemoving(TWinControl* control) noexcept {
+  if (control->ContainsControl(activeControl_)) activeControl_ = nullptr;
+  if (control->ContainsControl(activeOleControl_)) activeOleControl_ = nullptr;
 }
 
 void TForm::SetBounds(int left, int top, int width, int height) {
@@ -224,6 +254,18 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       Close();
       return 0;
+    case WM_ACTIVATE:
+      if (activeOleControl_) {
+        activeOleControl_->Perform(kDocWindowActivateMessage, LOWORD(wParam) != WA_INACTIVE ? 1 : 0, 0);
+      }
+      return TWinControl::WndProc(message, wParam, lParam);
+    case WM_SETFOCUS: {
+      // The form's own window keeps the focus (its key events rely on it); the control
+      // that last had the focus in it is told that the focus is back in the form.
+      const LRESULT result = TWinControl::WndProc(message, wParam, lParam);
+      if (activeControl_) activeControl_->Perform(kUIActivateMessage, 0, 0);
+      return result;
+    }
     default:
       return TWinControl::WndProc(message, wParam, lParam);
   }

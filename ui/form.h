@@ -23,6 +23,8 @@ struct TFont {
   TColor Color = clWindowText;
   bool Bold = false;
   bool Italic = false;
+
+  bool operator==(const TFont&) const = default;
 };
 
 // A form as it was designed: what it shows before any code changes it.
@@ -58,9 +60,11 @@ class TForm : public TWinControl {
   LONG_PTR Style();
   void SetStyle(LONG_PTR style);
 
+  // A change is announced to each child (kParentColorChangedMessage, kParentFontChangedMessage).
   TColor Color() const { return color_; }
   void SetColor(TColor color);
   const TFont& Font() const { return font_; }
+  void SetFont(const TFont& font);
 
   // A minimized window keeps its place and returns to these bounds. A hidden form that
   // waits to be shown maximized takes them once it is, keeping its normal bounds for later.
@@ -73,6 +77,10 @@ class TForm : public TWinControl {
   void Hide() { SetVisible(false); }
   // Closing the application's main form ends the application; any other form is hidden.
   void Close();
+
+  // The control below the form whose window has, or last had, the focus; none before any
+  // had it and after it left the form.
+  TWinControl* ActiveControl() const { return activeControl_; }
 
   // The hosted OLE control that is UI-active on this form, or none. Kept by the controls.
   TWinControl* ActiveOleControl() const { return activeOleControl_; }
@@ -96,6 +104,8 @@ class TForm : public TWinControl {
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void ControlFocused(TWinControl* control) override;
+  void ControlRemoving(TWinControl* control) noexcept override;
   void ShowHandle(bool visible) override;
   RECT WindowBounds() const override;
 
@@ -106,6 +116,7 @@ class TForm : public TWinControl {
   void PaintInnerBorder();
   void EraseBackground(HDC dc);
   void ApplyMaximizedBounds();
+  void NotifyChildren(UINT message);
 
   std::wstring className_;
   std::string caption_;
@@ -114,6 +125,7 @@ class TForm : public TWinControl {
   TWindowState windowState_ = TWindowState::Normal;
   int borderWidth_ = 0;
   std::optional<RECT> maximizedBounds_;  // set while hidden and waiting to be maximized
+  TWinControl* activeControl_ = nullptr;
   TWinControl* activeOleControl_ = nullptr;
   HMENU mainMenu_ = nullptr;
 };

@@ -35,7 +35,10 @@ TWinControl::TWinControl(bool visible) : visible_(visible) {}
 
 TWinControl::~TWinControl() {
   for (TWinControl* child : controls_) child->parent_ = nullptr;
-  if (parent_) std::erase(parent_->controls_, this);
+  if (parent_) {
+    TopParent()->ControlRemoving(this);
+    std::erase(parent_->controls_, this);
+  }
   DestroyHandle();
 }
 
@@ -88,6 +91,7 @@ void TWinControl::SetParent(TWinControl* parent) {
   if (parent == parent_) return;
   if (parent_) {
     ParentChanging();
+    TopParent()->ControlRemoving(this);
     std::erase(parent_->controls_, this);
   }
   parent_ = parent;
@@ -171,10 +175,52 @@ LRESULT TWinControl::Perform(UINT message, WPARAM wParam, LPARAM lParam) {
   return handle_ ? ::SendMessageW(handle_, message, wParam, lParam) : 0;
 }
 
+TWinControl* TWinControl::TopParent() {
+  TWinControl* top = this;
+  while (top->parent_) top = top->parent_;
+  return top;
+}
+
+bool TWinControl::ContainsControl(const TWinControl* control) const {
+  for (; control; control = control->parent_) {
+    if (control == this) return true;
+  }
+  return false;
+}
+
+TWinControl* TWinControl::FindInTree(HWND window) {
+  if (handle_ == window) return this;
+  for (TWinControl* child : controls_) {
+    if (TWinControl* found = child->FindInTree(window)) return found;
+  }
+  return nullptr;
+}
+
+TWinControl* TWinControl::FindControl(HWND window) {
+  const HWND root = window ? ::GetAncestor(window, GA_ROOT) : nullptr;
+  // Only a window of the framework's own classes carries its control in its user data.
+  if (!root || static_cast<ULONG_PTR>(::GetClassLongPtrW(root, GCLP_WNDPROC)) !=
+                   reinterpret_cast<ULONG_PTR>(&StaticWndProc)) {
+    return nullptr;
+  }
+  auto* top = reinterpret_cast<TWinControl*>(::GetWindowLongPtrW(root, GWLP_USERDATA));
+  if (!top) return nullptr;
+  for (HWND current = window; current; current = ::GetAncestor(current, GA_PARENT)) {
+    if (TWinControl* found = top->FindInTree(current)) return found;
+    if (current == root) break;
+  }
+  return nullptr;
+}
+
 LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SIZE) {
     const LRESULT result = DefaultHandler(message, wParam, lParam);
     AlignControls();
+    return result;
+  }
+  if (message == WM_SETFOCUS && parent_) {
+    const LRESULT result = DefaultHandler(message, wParam, lParam);
+    TopParent()->ControlFocused(this);
     return result;
   }
   return DefaultHandler(message, wParam, lParam);

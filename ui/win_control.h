@@ -61,6 +61,15 @@ class TWinControl {
   // Delivers a message to the window synchronously; 0 when the control has no window.
   LRESULT Perform(UINT message, WPARAM wParam, LPARAM lParam);
 
+  // The children, in the order they joined.
+  const std::vector<TWinControl*>& Controls() const { return controls_; }
+  // Whether control is this one or lies anywhere below it.
+  bool ContainsControl(const TWinControl* control) const;
+  // The control whose window is window or holds it (a foreign window inside a control
+  // counts as the control's), when that control's top-level window is one of the
+  // framework's; otherwise none.
+  static TWinControl* FindControl(HWND window);
+
  protected:
   explicit TWinControl(bool visible);
 
@@ -84,6 +93,11 @@ class TWinControl {
   virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
   // What a message not handled otherwise ends in; the default is DefWindowProc.
   virtual LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
+  // Told on the top-level control (the form) when the window of a control below it got
+  // the focus, after that control's own handling.
+  virtual void ControlFocused(TWinControl* /*control*/) {}
+  // Told on the top-level control before control (and what lies below it) leaves it.
+  virtual void ControlRemoving(TWinControl* /*control*/) noexcept {}
   // Shows or hides the existing window.
   virtual void ShowHandle(bool visible);
   // Lays out the children aligned to fill the client area.
@@ -94,6 +108,8 @@ class TWinControl {
  private:
   static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   void CreateHandle();
+  TWinControl* TopParent();
+  TWinControl* FindInTree(HWND window);
   void DestroyHandle() noexcept;
 
   HWND handle_ = nullptr;

@@ -8,6 +8,7 @@
 #include "flash_control/flash_site.h"
 #include "flash_control/ole_errors.h"
 #include "tests/flash_control/test_host.h"
+#include "ui/component_messages.h"
 
 namespace leafmark::test {
 namespace {
@@ -15,6 +16,16 @@ namespace {
 using Calls = std::vector<std::string>;
 
 class ControlLifecycle : public HostTest {};
+
+// The control acts on the messages the framework sends: both sides must name the same values.
+static_assert(kDialogKeyMessage == ui::kDialogKeyMessage);
+static_assert(kParentFontChangedMessage == ui::kParentFontChangedMessage);
+static_assert(kParentColorChangedMessage == ui::kParentColorChangedMessage);
+static_assert(kUIActivateMessage == ui::kUIActivateMessage);
+static_assert(kUIDeactivateMessage == ui::kUIDeactivateMessage);
+static_assert(kDocWindowActivateMessage == ui::kDocWindowActivateMessage);
+static_assert(kReflectionBase == ui::kReflectionBase);
+static_assert(kLastKeyMessage == ui::kLastReflectedKey);
 
 TEST_F(ControlLifecycle, ConstructionActivationSizingAndDestructionCallTheRuntimeInOrder) {
   TFakeRuntime runtime;
@@ -226,6 +237,37 @@ TEST_F(ControlLifecycle, DestroyingOneControlLeavesAnotherUIActiveControlAlone) 
   EXPECT_EQ(form->ActiveOleControl(), nullptr);
   b.reset();
   EXPECT_EQ(other.ActiveOleControl(), nullptr);
+}
+
+TEST_F(ControlLifecycle, FocusInTheFormMakesTheUIActiveControlFollowIt) {
+  TFakeRuntime first;
+  TFakeRuntime second;
+  auto a = MakeControl(first);
+  auto b = MakeControl(second);
+  a->SetParent(form.get());
+  b->SetParent(form.get());
+  ::SetFocus(form->Handle());
+  first.Calls.clear();
+  second.Calls.clear();
+
+  ::SetFocus(a->Handle());
+  ASSERT_EQ(::GetFocus(), a->Handle());
+  EXPECT_EQ(form->ActiveControl(), a.get());
+  EXPECT_EQ(form->ActiveOleControl(), a.get());
+  ASSERT_FALSE(first.Calls.empty());
+  EXPECT_EQ(first.Calls.front().rfind("DoVerb -4 ", 0), 0u) << first.Calls.front();
+
+  first.Calls.clear();
+  ::SetFocus(b->Handle());
+  EXPECT_EQ(form->ActiveControl(), b.get());
+  EXPECT_EQ(form->ActiveOleControl(), b.get());
+  EXPECT_EQ(first.Calls, (Calls{"UIDeactivate"}));
+
+  // Back on the form, the focus leaves the UI-active control as it is.
+  second.Calls.clear();
+  ::SetFocus(form->Handle());
+  EXPECT_EQ(form->ActiveOleControl(), b.get());
+  EXPECT_TRUE(second.Calls.empty());
 }
 
 TEST_F(ControlLifecycle, TheControlsIdentityAnswersItsSlotsAndItsCountFreesNothing) {
