@@ -29,7 +29,14 @@ void Guarded(const char* handler, const std::wstring& text, TBody body) noexcept
 bool CopyEntry(const std::string& name, TStream& stream) {
   const std::unique_ptr<TMemoryStream> entry = ReadEntryToMemory(name);
   if (!entry) return false;
-  if (entry->Size() > 0) stream.WriteBuffer(entry->Memory(), entry->Size());
+  if (entry->Size() > 0) {
+    stream.WriteBuffer(entry->Memory(), entry->Size());
+  } else {
+    // An empty write still marks the download as answered, so that it ends as an empty
+    // file when the stream goes; with no write at all the runtime would wait for ever.
+    const std::uint8_t none = 0;
+    stream.Write(&none, 0);
+  }
   return true;
 }
 

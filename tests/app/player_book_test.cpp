@@ -71,8 +71,9 @@ TEST_F(PlayerBook, KeysReachTheRuntimeWithTheirCodes) {
   player.PostKey(VK_RIGHT);
   player.PostKey('K');
   ASSERT_TRUE(player.Settle(log));
+  const TStandinTrace trace = Trace();
   std::vector<std::string> keys;
-  for (const TStandinEvent* event : Trace().All("message")) {
+  for (const TStandinEvent* event : trace.All("message")) {
     if (event->Words[0] == "256" || event->Words[0] == "257") {
       keys.push_back(event->Words[0] + " " + event->Words[1] + " " + event->Words[2]);
     }

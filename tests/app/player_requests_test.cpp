@@ -67,6 +67,8 @@ const std::vector<TRequestCase> kCases = {
      "leafmark:extra/e.png", "moniker", {"ContentProvider url[leafmark:extra/e.png]"}},
     {"empty_entry_through_the_content_callback_ends", "leafmark:extra/empty.bin", "leafmark:extra/empty.bin",
      "leafmark:extra/empty.bin", "moniker", {"ContentProvider url[leafmark:extra/empty.bin]"}},
+    {"other_url_not_in_the_book_is_not_handled", "leafmark:extra/none.png", "leafmark:extra/none.png", "", "moniker",
+     {"ContentProvider url[leafmark:extra/none.png]"}},
 };
 
 std::string EntryBytes(const std::string& name) {
@@ -108,11 +110,7 @@ TEST_F(PlayerRequests, EachRequestIsAnsweredFromTheBookAndLogged) {
     }
     return true;
   })) << "not every download ended; trace:\n"
-      << [&] {
-           std::string text;
-           for (const auto& event : Trace().Events()) text += event.Line + "\n";
-           return text;
-         }();
+      << TraceText();
 
   const TStandinTrace trace = Trace();
   for (const TRequestCase& c : kCases) {

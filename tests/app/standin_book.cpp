@@ -36,6 +36,13 @@ bool StandinBook::WaitForTrace(const TPlayer& player,
   return WaitUntil([&] { return condition(Trace()) || !player.Running(); }) && player.Running();
 }
 
+std::string StandinBook::TraceText() const {
+  const TStandinTrace trace = Trace();
+  std::string text;
+  for (const TStandinEvent& event : trace.Events()) text += event.Line + "\n";
+  return text;
+}
+
 std::vector<std::string> StandinBook::LogMessagesWith(const std::string& text) const {
   std::vector<std::string> messages;
   for (const std::string& line : ReadLogLines(log)) {

@@ -28,6 +28,8 @@ class StandinBook : public ::testing::Test {
   // with the log on.
   TPlayer Start(TBookFiles files, bool withRuntime = true);
   TStandinTrace Trace() const { return TStandinTrace::Read(tracePath); }
+  // The trace as written, for failure messages.
+  std::string TraceText() const;
   // Waits until the trace satisfies condition; false when it never does or the player ends.
   bool WaitForTrace(const TPlayer& player, const std::function<bool(const TStandinTrace&)>& condition) const;
   // The logged messages (timestamps cut off) that contain text.
