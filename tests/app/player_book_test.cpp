@@ -106,19 +106,20 @@ TEST_F(PlayerBook, DamagedRuntimeInTheBookLeavesThePlayerRunning) {
 }
 
 // The registered runtime, found through the class registration as the system would: here
-// the stand-in registered for the current user while the test runs.
+// the stand-in, registered machine-wide (where Wine's class root lives, which does not merge
+// the user's classes) for as long as the test runs.
 class TRegisteredStandin {
  public:
   TRegisteredStandin() {
     const std::string image = BinFile("flash.ocx");
-    ok_ = ::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key_.Put(), nullptr) ==
+    ok_ = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key_.Put(), nullptr) ==
               ERROR_SUCCESS &&
           ::RegSetValueExA(key_.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(image.c_str()),
                            static_cast<DWORD>(image.size() + 1)) == ERROR_SUCCESS;
   }
   ~TRegisteredStandin() {
     key_.Reset();
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Classes\\CLSID\\{D27CDB6E-AE6D-11cf-96B8-444553540000}");
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID\\{D27CDB6E-AE6D-11cf-96B8-444553540000}");
   }
   bool Ok() const { return ok_; }
 
