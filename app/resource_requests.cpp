@@ -1,5 +1,6 @@
 // The movie's requests answered from the book's archive. The requested text, in the system
 // code page, is the entry name as it is; the only change ever tried is one leading "./".
+#include <cstdint>
 #include <exception>
 
 #include "app/log4dp.h"
