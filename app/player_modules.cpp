@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 
+#include "app/book_runtime.h"
 #include "app/log4dp.h"
 #include "flash_control/flash_player_control_module.h"
 #include "ui/main_thread_calls.h"
@@ -27,6 +28,8 @@ constexpr TModule kPlayerModules[] = {
     {"main-thread calls", ui::InitMainThreadCalls, ui::FinalizeMainThreadCalls},
     // The runtime, content delivery and urlmon: the main window's module relies on them.
     {"host control", InitFlashPlayerControlModule, FinalizeFlashPlayerControlModule},
+    // Last: the book's own runtime replaces the registered one the host control set up.
+    {"main window", LoadBookRuntime, nullptr},
 };
 
 }  // namespace

@@ -39,6 +39,7 @@ void TfrmMain::FormCreate(ui::TForm&) {
   LoadExeConfig();
   ui::Application().SetTitle(Caption());
   TLog4DP::Log("Loading book.swf...");
+  OpenBook();
 }
 
 void TfrmMain::ParseCommandLine() {
@@ -51,6 +52,7 @@ void TfrmMain::ParseCommandLine() {
 
 void TfrmMain::FormKeyDown(ui::TForm&, std::uint16_t& key, ui::TShiftState) {
   TLog4DP::Log("FormKeyDown[" + std::to_string(key) + "]");
+  ForwardKey(WM_KEYDOWN, key);
 }
 
 void TfrmMain::FormKeyPress(ui::TForm&, char& key) {
@@ -61,6 +63,7 @@ void TfrmMain::FormKeyPress(ui::TForm&, char& key) {
 
 void TfrmMain::FormKeyUp(ui::TForm&, std::uint16_t& key, ui::TShiftState) {
   TLog4DP::Log("FormKeyUp[" + std::to_string(key) + "]");
+  ForwardKey(WM_KEYUP, key);
 }
 
 }  // namespace leafmark

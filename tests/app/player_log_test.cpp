@@ -24,6 +24,7 @@ namespace fs = std::filesystem;
   return ::testing::AssertionSuccess();
 }
 
+// A book with its movie: a book without one logs why as well.
 void ExpectStartUpLines(const std::vector<std::string>& lines) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_TRUE(IsLogLine(lines[0], "ConfigFileName:ExeConfig.xml"));
@@ -96,7 +97,7 @@ TEST(PlayerLog, ExistingLinesStayAndEachCallAddsOneLineAtTheEnd) {
   const std::string log = dir.File("log.txt");
   WriteFileText(log, "earlier one\r\nearlier two");  // the last line without its break
   {
-    TPlayer player(WriteBook(dir, {}), {"-D", "-F" + log}, dir.Path());
+    TPlayer player(WriteBook(dir, {{"book.swf", "FWS"}}), {"-D", "-F" + log}, dir.Path());
     ASSERT_TRUE(player.WaitForWindow());
   }
   const std::vector<std::string> lines = ReadLogLines(log);
@@ -109,7 +110,7 @@ TEST(PlayerLog, ExistingLinesStayAndEachCallAddsOneLineAtTheEnd) {
 TEST(PlayerLog, MessageWithLineBreaksBecomesLinesEndedByCrLf) {
   const TTempDir dir;
   const std::string log = dir.File("log.txt");
-  TPlayer player(WriteBook(dir, {}), {"-D", "-F" + log}, dir.Path());
+  TPlayer player(WriteBook(dir, {{"book.swf", "FWS"}}), {"-D", "-F" + log}, dir.Path());
   ASSERT_TRUE(player.WaitForWindow());
   player.Post(WM_CHAR, '\n', 0);
   player.Post(WM_CHAR, '\r', 0);
