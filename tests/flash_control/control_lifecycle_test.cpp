@@ -17,16 +17,6 @@ using Calls = std::vector<std::string>;
 
 class ControlLifecycle : public HostTest {};
 
-// The control acts on the messages the framework sends: both sides must name the same values.
-static_assert(kDialogKeyMessage == ui::kDialogKeyMessage);
-static_assert(kParentFontChangedMessage == ui::kParentFontChangedMessage);
-static_assert(kParentColorChangedMessage == ui::kParentColorChangedMessage);
-static_assert(kUIActivateMessage == ui::kUIActivateMessage);
-static_assert(kUIDeactivateMessage == ui::kUIDeactivateMessage);
-static_assert(kDocWindowActivateMessage == ui::kDocWindowActivateMessage);
-static_assert(kReflectionBase == ui::kReflectionBase);
-static_assert(kLastKeyMessage == ui::kLastReflectedKey);
-
 TEST_F(ControlLifecycle, ConstructionActivationSizingAndDestructionCallTheRuntimeInOrder) {
   TFakeRuntime runtime;
   auto control = MakeControl(runtime);
