@@ -8,7 +8,6 @@
 #include "flash_control/flash_site.h"
 #include "flash_control/ole_errors.h"
 #include "tests/flash_control/test_host.h"
-#include "ui/component_messages.h"
 
 namespace leafmark::test {
 namespace {
