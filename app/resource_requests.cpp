@@ -70,18 +70,10 @@ void TfrmMain::FlashPlayerControl1LoadExternalResource(TFlashPlayerControl&, con
 bool TfrmMain::AnswerByUrl(const std::wstring& url, TStream& stream) {
   const std::string name = win::WideToSystem(url);
   TLog4DP::Log("To load url2[" + name + "]");
-  if (GetEntryNumber(name) != 0) {
-    TLog4DP::Log("Got .. url2[" + name + "]");
-    return CopyEntry(name, stream);
-  }
-  if (name.starts_with("./")) {
-    const std::string shortName = name.substr(2);
-    if (GetEntryNumber(shortName) != 0) {
-      TLog4DP::Log("Got .. url2_2[" + shortName + "]");
-      return CopyEntry(shortName, stream);
-    }
-  }
-  return false;
+  const std::string found = UrlEntryName(name);
+  if (found.empty()) return false;
+  TLog4DP::Log((found == name ? "Got .. url2[" : "Got .. url2_2[") + found + "]");
+  return CopyEntry(found, stream);
 }
 
 void TfrmMain::FlashPlayerControl1LoadExternalResourceAsync(TFlashPlayerControl&, const std::wstring& path,
