@@ -5,7 +5,7 @@
 
 #include "tests/app/standin_book.h"
 #include "tests/app/window_expectations.h"
-#include "tests/standin_runtime/swf_builder.h"
+#include "tests/standin_runtime/test_movies.h"
 #include "tests/support/bin_file.h"
 #include "win/unique_any.h"
 
@@ -15,7 +15,7 @@ namespace {
 constexpr char kNoMovie[] = "book.swf is not in the book (or cannot be read): there is no movie to play";
 
 std::string Movie(const std::vector<std::string>& fullscreenArgs) {
-  TSwfBuilder movie(8, TSwfFrame{0, 11000, 0, 8000}, 12 << 8, 1);
+  TSwfWriter movie(8, TSwfFrame{0, 11000, 0, 8000}, 12 << 8, 1);
   movie.Background(0x336699);
   for (const std::string& args : fullscreenArgs) movie.GetUrl("FSCommand:fullscreen", args);
   const TBytes swf = movie.ShowFrame().End().Fws();

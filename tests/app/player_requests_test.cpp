@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "tests/app/standin_book.h"
-#include "tests/standin_runtime/swf_builder.h"
+#include "tests/standin_runtime/test_movies.h"
 
 namespace leafmark::test {
 namespace {
@@ -92,7 +92,7 @@ class PlayerRequests : public StandinBook {};
 // One book asks for everything at once, each request into a layer of its own; every
 // download must end (the stand-in reports each one), and the player must still run.
 TEST_F(PlayerRequests, EachRequestIsAnsweredFromTheBookAndLogged) {
-  TSwfBuilder movie(8, TSwfFrame{0, 11000, 0, 8000}, 12 << 8, 1);
+  TSwfWriter movie(8, TSwfFrame{0, 11000, 0, 8000}, 12 << 8, 1);
   movie.Background(0x336699);
   for (std::size_t k = 0; k < kCases.size(); ++k) movie.GetUrl(kCases[k].Request, "_level" + std::to_string(k + 1));
   const TBytes swf = movie.ShowFrame().End().Fws();

@@ -17,7 +17,7 @@
 
 #include "tests/flash_control/standin_host.h"
 #include "tests/standin_runtime/standin_trace.h"
-#include "tests/standin_runtime/swf_builder.h"
+#include "tests/standin_runtime/test_movies.h"
 #include "tests/support/bin_file.h"
 #include "tests/support/message_pump.h"
 #include "tests/support/wide_text.h"
@@ -111,7 +111,7 @@ TEST_P(StandinGenerations, EveryMemberReachesItsSlotOrKeepsToTheControl) {
   // A movie of three frames for Movie and LoadMovie; Movie waits until the runtime has read
   // it, so that ReadyState, TotalFrames, PercentLoaded and FrameLoaded answer for it.
   const std::string movie = tmp_.File("book.swf");
-  WriteFileBytes(movie, TSwfBuilder(5, TSwfFrame{0, 11000, 0, 8000}, 12 << 8, 3)
+  WriteFileBytes(movie, TSwfWriter(5, TSwfFrame{0, 11000, 0, 8000}, 12 << 8, 3)
                             .Background(0x336699)
                             .ShowFrame()
                             .ShowFrame()

@@ -12,7 +12,7 @@
 #include "archive/md5.h"
 #include "base/stream.h"
 #include "tests/flash_control/standin_host.h"
-#include "tests/standin_runtime/swf_builder.h"
+#include "tests/standin_runtime/test_movies.h"
 #include "tests/support/message_pump.h"
 
 namespace leafmark::test {
@@ -42,7 +42,7 @@ class StandinMovie : public StandinHost, public ::testing::WithParamInterface<bo
   // 550 x 400 pixels at 12 frames a second: a background, a command for the host, and a
   // picture loaded into layer 1 from beside the movie.
   static TBytes Movie(bool compressed) {
-    TSwfBuilder movie(8, TSwfFrame{0, 11000, 0, 8000}, 12 << 8, 1);
+    TSwfWriter movie(8, TSwfFrame{0, 11000, 0, 8000}, 12 << 8, 1);
     movie.Background(0x336699)
         .GetUrl("FSCommand:fullscreen", "true")
         .GetUrl("pics/page.png", "_level1")

@@ -23,7 +23,7 @@
 #include "tests/content/test_control.h"
 #include "tests/standin_runtime/standin_export.h"
 #include "tests/standin_runtime/standin_trace.h"
-#include "tests/standin_runtime/swf_builder.h"
+#include "tests/standin_runtime/test_movies.h"
 #include "tests/support/bin_file.h"
 #include "tests/support/message_pump.h"
 #include "tests/support/temp_dir.h"
@@ -291,7 +291,7 @@ TEST_P(StandinServedByPlayerTest, TheStageFetchesAHandedOverMovieAndAFileBelowIt
   control_->onLoadAsync = [](const std::wstring& path, std::unique_ptr<TStream>& stream) {
     if (path == L"pics/a.png") stream = std::make_unique<TMemoryStream>(test::TinyPng());
   };
-  test::TSwfBuilder builder(9, {0, 2000, 0, 1000}, 0x0C00, 1);
+  test::TSwfWriter builder(9, {0, 2000, 0, 1000}, 0x0C00, 1);
   builder.GetUrl("FSCommand:hello", "book").GetUrl2("pics/a.png", "_level1").End();
   const test::TBytes movie = builder.Cws();
   TMemoryStream source(movie);

@@ -18,7 +18,7 @@
 #include "standin_runtime/stage.h"
 #include "standin_runtime/trace.h"
 #include "tests/standin_runtime/standin_trace.h"
-#include "tests/standin_runtime/swf_builder.h"
+#include "tests/standin_runtime/test_movies.h"
 #include "tests/support/message_pump.h"
 #include "tests/support/temp_dir.h"
 
@@ -27,7 +27,7 @@ namespace {
 
 using test::TBytes;
 using test::TStandinTrace;
-using test::TSwfBuilder;
+using test::TSwfWriter;
 
 const TBytes& kPng = test::TinyPng();
 constexpr COLORREF kPngColour =
@@ -117,7 +117,7 @@ class StandinStage : public ::testing::Test {
 };
 
 TEST_F(StandinStage, FetchesMoviesByPathAndByFileUrlByteExactAndReadsThem) {
-  TSwfBuilder builder(9, {0, 11000, 0, 8000}, 0x1DF8, 3);
+  TSwfWriter builder(9, {0, 11000, 0, 8000}, 0x1DF8, 3);
   builder.Background(0x336699).ShowFrame().End();
   const std::string plain = Write("plain.swf", builder.Fws());
   const std::string compressed = Write("compressed.swf", builder.Cws());
@@ -185,8 +185,8 @@ TEST_F(StandinStage, ReportsMoviesItCannotFetchOrRead) {
 }
 
 TEST_F(StandinStage, AMovieThatLoadsLevel0IsReplacedAndOnlyTheNewOneCompletes) {
-  const std::string next = Write("next.swf", TSwfBuilder(9, {0, 100, 0, 100}, 0x0C00, 7).End().Fws());
-  TSwfBuilder first(9, {0, 100, 0, 100}, 0x0C00, 1);
+  const std::string next = Write("next.swf", TSwfWriter(9, {0, 100, 0, 100}, 0x0C00, 7).End().Fws());
+  TSwfWriter first(9, {0, 100, 0, 100}, 0x0C00, 1);
   first.GetUrl("next.swf", "_level0").End();
   const std::string start = Write("start.swf", first.Fws());
   standin::TStage stage(events_);
@@ -199,7 +199,7 @@ TEST_F(StandinStage, AMovieThatLoadsLevel0IsReplacedAndOnlyTheNewOneCompletes) {
 }
 
 TEST_F(StandinStage, ForgetsFetchesOfClearedAndDestroyedStages) {
-  TSwfBuilder builder(9, {0, 100, 0, 100}, 0x0C00, 1);
+  TSwfWriter builder(9, {0, 100, 0, 100}, 0x0C00, 1);
   builder.End();
   const std::string first = Write("first.swf", builder.Fws());
   const std::string second = Write("second.swf", builder.Fws());
@@ -229,7 +229,7 @@ TEST_F(StandinStage, ForgetsFetchesOfClearedAndDestroyedStages) {
 }
 
 TEST_F(StandinStage, ActsOnFsCommandsAndPaintsAPictureLoadedIntoLevel1) {
-  TSwfBuilder builder(6, {0, 2000, 0, 2000}, 0x0C00, 1);
+  TSwfWriter builder(6, {0, 2000, 0, 2000}, 0x0C00, 1);
   builder.Background(0x336699).GetUrl("FSCommand:fullscreen", "true").GetUrl2("pictures/pic.png", "_level1");
   builder.ShowFrame().End();
   std::filesystem::create_directory(dir_.File("pictures"));

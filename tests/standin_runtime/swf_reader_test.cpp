@@ -8,7 +8,7 @@
 #include "standin_runtime/md5.h"
 #include "standin_runtime/movie_address.h"
 #include "standin_runtime/swf_reader.h"
-#include "tests/standin_runtime/swf_builder.h"
+#include "tests/standin_runtime/test_movies.h"
 
 namespace leafmark {
 namespace {
@@ -17,13 +17,13 @@ using standin::ReadSwf;
 using standin::TSwfError;
 using standin::TSwfMovie;
 using test::TBytes;
-using test::TSwfBuilder;
+using test::TSwfWriter;
 using test::TSwfFrame;
 
 constexpr TSwfFrame kFrame{0, 11000, 0, 8000};
 
-TSwfBuilder Sample() {
-  TSwfBuilder movie(10, kFrame, 0x1DF8, 2);
+TSwfWriter Sample() {
+  TSwfWriter movie(10, kFrame, 0x1DF8, 2);
   movie.Background(0x336699).GetUrl("FSCommand:quit", "now please").ShowFrame();
   movie.GetUrl2("pages/1.png", "_level1").ShowFrame().End();
   return movie;
@@ -43,7 +43,7 @@ std::string ErrorOf(const TBytes& movie) {
 }
 
 TEST(SwfReader, ReadsTheHeaderTagsAndUrlRequestsOfPlainAndCompressedMovies) {
-  const TSwfBuilder sample = Sample();
+  const TSwfWriter sample = Sample();
   for (const TBytes& bytes : {sample.Fws(), sample.Cws()}) {
     const TSwfMovie movie = ReadSwf(bytes);
     EXPECT_EQ(movie.Signature, bytes[0] == 'F' ? "FWS" : "CWS");
@@ -65,13 +65,13 @@ TEST(SwfReader, AcceptsUnusualButValidMovies) {
     TBytes Movie;
     std::int64_t Width, Height;
   };
-  TBytes trailing = TSwfBuilder(6, kFrame, 0x0C00, 1).End().Fws();
+  TBytes trailing = TSwfWriter(6, kFrame, 0x0C00, 1).End().Fws();
   trailing.insert(trailing.end(), {1, 2, 3});  // bytes after the header's length are not the movie's
-  TBytes longTag = TSwfBuilder(6, kFrame, 0x0C00, 1).Tag(777, TBytes(200, 0xAB)).End().Fws();
+  TBytes longTag = TSwfWriter(6, kFrame, 0x0C00, 1).Tag(777, TBytes(200, 0xAB)).End().Fws();
   const TCase cases[] = {
-      {"negative origin", TSwfBuilder(8, {-100, 200, -50, 50}, 0x0C00, 1).End().Fws(), 300, 100},
-      {"zero-bit frame", TSwfBuilder(8, {0, 0, 0, 0}, 0x0C00, 1).End().Fws(), 0, 0},
-      {"widest frame", TSwfBuilder(8, {-(1 << 30), (1 << 30) - 1, 0, 1}, 0x0C00, 1).End().Fws(), (1ll << 31) - 1, 1},
+      {"negative origin", TSwfWriter(8, {-100, 200, -50, 50}, 0x0C00, 1).End().Fws(), 300, 100},
+      {"zero-bit frame", TSwfWriter(8, {0, 0, 0, 0}, 0x0C00, 1).End().Fws(), 0, 0},
+      {"widest frame", TSwfWriter(8, {-(1 << 30), (1 << 30) - 1, 0, 1}, 0x0C00, 1).End().Fws(), (1ll << 31) - 1, 1},
       {"trailing bytes", trailing, 11000, 8000},
       {"long tag", longTag, 11000, 8000},
   };
@@ -89,12 +89,12 @@ TEST(SwfReader, FollowsOnlyConstantStringsIntoGetUrl2) {
                     0x96, 3, 0, 0, 'x', 0,             // Push "x"
                     0x9A, 1, 0, 0, 0x9A, 1, 0, 0,      // GetURL2 twice: the stack has run dry
                     0x00};
-  const TSwfMovie movie = ReadSwf(TSwfBuilder(6, kFrame, 0x0C00, 1).Tag(12, actions).End().Fws());
+  const TSwfMovie movie = ReadSwf(TSwfWriter(6, kFrame, 0x0C00, 1).Tag(12, actions).End().Fws());
   EXPECT_TRUE(movie.UrlRequests.empty());
 }
 
 TEST(SwfReader, RefusesAMovieCutAtAnyFieldBoundary) {
-  const TSwfBuilder sample = Sample();
+  const TSwfWriter sample = Sample();
   const TBytes whole = sample.Fws();
   for (const std::size_t cut : sample.Boundaries()) {
     if (cut >= whole.size()) continue;
@@ -130,14 +130,14 @@ TEST(SwfReader, RefusesMalformedMoviesWithAMessageThatSaysWhy) {
     return movie;
   };
   const auto minimal = [](TBytes body) {
-    TBytes movie = TSwfBuilder(6, kFrame, 0x0C00, 1).Fws();
+    TBytes movie = TSwfWriter(6, kFrame, 0x0C00, 1).Fws();
     movie.insert(movie.end(), body.begin(), body.end());
     SetLength(movie, static_cast<std::uint32_t>(movie.size()));
     return movie;
   };
   TBytes corrupt = Sample().Cws();
   for (std::size_t i = 10; i < corrupt.size(); ++i) corrupt[i] ^= 0x5A;
-  TBytes wideRect = TSwfBuilder(6, kFrame, 0x0C00, 1).End().Fws();
+  TBytes wideRect = TSwfWriter(6, kFrame, 0x0C00, 1).End().Fws();
   wideRect.resize(8);
   wideRect.push_back(0xF8);  // 31-bit fields, but the movie ends here
   wideRect.push_back(0);
@@ -155,8 +155,8 @@ TEST(SwfReader, RefusesMalformedMoviesWithAMessageThatSaysWhy) {
       {"compressed body shorter than the length", cwsPromisingMore, "truncated: the compressed body holds"},
       {"corrupt compressed body", corrupt, "corrupt"},
       {"frame fields beyond the data", wideRect, "truncated: the frame size"},
-      {"negative frame", TSwfBuilder(6, {10, 5, 0, 0}, 0x0C00, 1).End().Fws(), "negative"},
-      {"no End tag", TSwfBuilder(6, kFrame, 0x0C00, 1).ShowFrame().Fws(), "truncated: a tag header"},
+      {"negative frame", TSwfWriter(6, {10, 5, 0, 0}, 0x0C00, 1).End().Fws(), "negative"},
+      {"no End tag", TSwfWriter(6, kFrame, 0x0C00, 1).ShowFrame().Fws(), "truncated: a tag header"},
       {"tag body beyond the data", minimal({0x05, 0x02, 1, 2}), "truncated: the body of tag 8"},
       {"long tag length beyond the data", minimal({0x3F, 0x02, 0xFF, 0xFF, 0xFF, 0x7F}), "truncated: the body of tag 8"},
       {"short background", minimal({0x42, 0x02, 1, 2, 0, 0}), "SetBackgroundColor holds fewer than 3 bytes"},
