@@ -663,6 +663,12 @@ long TRuntimeObject::ReadNumber(TProperty property) const {
   switch (property) {
     case TProperty::ReadyState: return stage_.ReadyState();
     case TProperty::TotalFrames: return stage_.TotalFrames();
+    // The playing movie's own; without one, whatever was last written.
+    case TProperty::FrameNum:
+      return stage_.HasTimeline() ? stage_.CurrentFrame() : properties_.Number(property);
+    case TProperty::Playing:
+      if (!stage_.HasTimeline()) return properties_.Number(property);
+      return stage_.Playing() ? VARIANT_TRUE : VARIANT_FALSE;
     case TProperty::BackgroundColor:
       return properties_.Written(property) ? properties_.Number(property) : stage_.BackgroundColor();
     default: return properties_.Number(property);
@@ -672,7 +678,11 @@ long TRuntimeObject::ReadNumber(TProperty property) const {
 void TRuntimeObject::WriteNumber(TProperty property, long value) {
   properties_.SetNumber(property, value);
   if (property == TProperty::BackgroundColor) StageChanged();
+  if (property == TProperty::FrameNum) stage_.GotoFrame(value);
+  if (property == TProperty::Playing) stage_.SetPlaying(value != 0);
 }
+
+void TRuntimeObject::KeyPress(std::uint8_t key) { stage_.KeyPress(key); }
 
 const std::wstring& TRuntimeObject::ReadText(TProperty property) const { return properties_.Text(property); }
 

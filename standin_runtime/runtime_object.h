@@ -102,6 +102,8 @@ class TRuntimeObject final
   // For IShockwaveFlash's members: the properties, some of them the stage's.
   long ReadNumber(TProperty property) const;
   void WriteNumber(TProperty property, long value);
+  // A key for the movie's buttons (see TStage::KeyPress).
+  void KeyPress(std::uint8_t key);
   const std::wstring& ReadText(TProperty property) const;
   void WriteText(TProperty property, std::wstring value);
   void LoadMovie(int layer, const std::wstring& url);

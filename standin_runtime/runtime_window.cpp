@@ -1,5 +1,6 @@
 #include "runtime_window.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "runtime_module.h"
@@ -25,6 +26,28 @@ void TraceMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     std::snprintf(lowWord, sizeof lowWord, "0x%08lX", static_cast<unsigned long>(static_cast<DWORD>(lParam)));
     TTraceLine("message").Word(std::to_string(message)).Word(wide).Word(lowWord).Write();
   } catch (...) {
+  }
+}
+
+// The key code a button condition waits for: the named keys by their virtual keys, 0 for the
+// rest (characters come as WM_CHAR).
+std::uint8_t ButtonKeyOf(WPARAM virtualKey) noexcept {
+  switch (virtualKey) {
+    case VK_LEFT: return 1;
+    case VK_RIGHT: return 2;
+    case VK_HOME: return 3;
+    case VK_END: return 4;
+    case VK_INSERT: return 5;
+    case VK_DELETE: return 6;
+    case VK_BACK: return 8;
+    case VK_RETURN: return 13;
+    case VK_UP: return 14;
+    case VK_DOWN: return 15;
+    case VK_PRIOR: return 16;
+    case VK_NEXT: return 17;
+    case VK_TAB: return 18;
+    case VK_ESCAPE: return 19;
+    default: return 0;
   }
 }
 
@@ -57,6 +80,23 @@ LRESULT CALLBACK RuntimeWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       return 0;  // no WM_SIZE of its own making: any that arrives was sent by someone
     case WM_CONTEXTMENU:
       return 0;  // the movie's own menu is not offered
+    case WM_KEYDOWN:
+      if (const std::uint8_t key = ButtonKeyOf(wParam); key != 0 && owner) {
+        try {
+          owner->KeyPress(key);
+        } catch (...) {
+          // out of memory while acting on the key: the key is lost, the window lives
+        }
+      }
+      break;
+    case WM_CHAR:
+      if (wParam >= 32 && wParam <= 126 && owner) {
+        try {
+          owner->KeyPress(static_cast<std::uint8_t>(wParam));
+        } catch (...) {
+        }
+      }
+      return 0;
     case WM_NCDESTROY:
       SetWindowLongPtrW(window, 0, 0);
       if (owner) owner->WindowDestroyed(window);

@@ -1,7 +1,10 @@
 // TStage: what the runtime shows and plays. It fetches movies the way the real runtime does
 // (a URL through a URL moniker and BindToStorage, a path through CreateFileW and ReadFile),
 // reads them (SWF header and tags, or an image for a layer), traces "received" and "movie",
-// acts on their actions (FSCommand, loads into "_level<n>") and paints the layers.
+// plays the main movie's timeline at its frame rate (each frame's actions as it is entered;
+// Stop, Play, NextFrame, PreviousFrame, GotoFrame; key presses on the buttons on the stage),
+// acts on URL requests (FSCommand, loads into "_level<n>") and paints the layers. A movie
+// loaded into another layer runs its first frame's URL requests only.
 //
 // The runtime object owns one stage and lives on the thread that created it; the stage calls
 // its events on that thread.
@@ -48,6 +51,16 @@ class TStage {
   long PercentLoaded() const;
   // The background the movie set (0x00BBGGRR), or -1 when it set none.
   long BackgroundColor() const;
+
+  // The main movie's timeline, once the movie has been read.
+  bool HasTimeline() const;
+  long CurrentFrame() const;  // from 0
+  bool Playing() const;
+  void GotoFrame(long frame);  // clamped to the movie's frames; the playing state stays
+  void SetPlaying(bool playing);
+  // A key pressed while the runtime has the keyboard: a button condition's code (1 to 19 for
+  // the named keys, 32 to 126 a character).
+  void KeyPress(std::uint8_t key);
 
   // Paints the layers scaled into bounds, over the background.
   void Paint(HDC dc, const RECT& bounds);

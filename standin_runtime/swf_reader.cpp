@@ -15,10 +15,21 @@ namespace standin {
 namespace {
 
 constexpr std::uint16_t kTagEnd = 0;
+constexpr std::uint16_t kTagShowFrame = 1;
+constexpr std::uint16_t kTagPlaceObject = 4;
+constexpr std::uint16_t kTagRemoveObject = 5;
 constexpr std::uint16_t kTagSetBackgroundColor = 9;
 constexpr std::uint16_t kTagDoAction = 12;
+constexpr std::uint16_t kTagPlaceObject2 = 26;
+constexpr std::uint16_t kTagRemoveObject2 = 28;
+constexpr std::uint16_t kTagDefineButton2 = 34;
 
 constexpr std::uint8_t kActionEnd = 0x00;
+constexpr std::uint8_t kActionNextFrame = 0x04;
+constexpr std::uint8_t kActionPreviousFrame = 0x05;
+constexpr std::uint8_t kActionPlay = 0x06;
+constexpr std::uint8_t kActionStop = 0x07;
+constexpr std::uint8_t kActionGotoFrame = 0x81;
 constexpr std::uint8_t kActionGetUrl = 0x83;
 constexpr std::uint8_t kActionPush = 0x96;
 constexpr std::uint8_t kActionGetUrl2 = 0x9A;
@@ -155,49 +166,173 @@ void ReadPush(std::span<const std::uint8_t> payload, TPushedValues& pushed) {
   }
 }
 
-void ReadActions(std::span<const std::uint8_t> body, TSwfMovie& movie) {
+// Counts what the movie holds against the caps.
+struct TLimits {
+  std::size_t Records = 0;
+
+  void Count() {
+    if (++Records > kMaxSwfRecords) {
+      throw TSwfError("the movie holds more than " + std::to_string(kMaxSwfRecords) + " actions and placements");
+    }
+  }
+};
+
+// An action list, up to its end action.
+std::vector<TSwfAction> ReadActions(std::span<const std::uint8_t> body, TLimits& limits) {
+  std::vector<TSwfAction> actions;
   TReader reader(body);
   TPushedValues pushed;
   for (;;) {
     const std::uint8_t code = reader.U8("an action code");
-    if (code == kActionEnd) return;
+    if (code == kActionEnd) return actions;
     std::span<const std::uint8_t> payload;
     if (code >= 0x80) payload = reader.Take(reader.U16("an action length"), "an action's payload");
-    if (code == kActionGetUrl) {
-      TReader fields(payload);
-      TSwfUrlRequest request;
-      request.Url = fields.String("GetURL's url");
-      request.Target = fields.String("GetURL's target");
-      movie.UrlRequests.push_back(std::move(request));
-      pushed.Forget();
-    } else if (code == kActionPush) {
-      ReadPush(payload, pushed);
-    } else if (code == kActionGetUrl2) {
-      // The target is on top, the url below it; computed values are not followed.
-      auto target = pushed.Pop();
-      auto url = pushed.Pop();
-      if (url && target) movie.UrlRequests.push_back({std::move(*url), std::move(*target)});
-      pushed.Forget();
-    } else {
-      // Any other action may change the stack in ways not followed here.
-      pushed.Forget();
+    TSwfAction action;
+    bool known = true;
+    switch (code) {
+      case kActionGetUrl: {
+        TReader fields(payload);
+        action.Kind = TSwfActionKind::GetUrl;
+        action.Request.Url = fields.String("GetURL's url");
+        action.Request.Target = fields.String("GetURL's target");
+        break;
+      }
+      case kActionGetUrl2: {
+        // The target is on top, the url below it; computed values are not followed.
+        auto target = pushed.Pop();
+        auto url = pushed.Pop();
+        known = url && target;
+        if (known) {
+          action.Kind = TSwfActionKind::GetUrl;
+          action.Request = {std::move(*url), std::move(*target)};
+        }
+        break;
+      }
+      case kActionGotoFrame: {
+        TReader fields(payload);
+        action.Kind = TSwfActionKind::GotoFrame;
+        action.Frame = fields.U16("GotoFrame's frame");
+        break;
+      }
+      case kActionStop: action.Kind = TSwfActionKind::Stop; break;
+      case kActionPlay: action.Kind = TSwfActionKind::Play; break;
+      case kActionNextFrame: action.Kind = TSwfActionKind::NextFrame; break;
+      case kActionPreviousFrame: action.Kind = TSwfActionKind::PreviousFrame; break;
+      case kActionPush:
+        ReadPush(payload, pushed);
+        continue;
+      default:
+        known = false;
+        break;
     }
+    // Any action but Push may change the stack in ways not followed here.
+    pushed.Forget();
+    if (!known) continue;
+    limits.Count();
+    actions.push_back(std::move(action));
   }
 }
 
+// DefineButton2: id, flags, the offset of the first condition (from the offset field; 0 when
+// there is none), the button's records, then conditions, each with the offset of the next
+// (0 for the last), 16 bits of conditions (the key in bits 9 to 15) and an action list.
+void ReadButton(std::span<const std::uint8_t> body, TSwfMovie& movie, TLimits& limits) {
+  TReader reader(body);
+  const std::uint16_t id = reader.U16("DefineButton2's id");
+  reader.U8("DefineButton2's flags");
+  constexpr std::size_t kOffsetField = 3;
+  const std::uint16_t firstOffset = reader.U16("DefineButton2's action offset");
+  if (firstOffset == 0) return;
+  if (firstOffset > body.size() - kOffsetField) throw TSwfError("DefineButton2's action offset runs past the end");
+  std::vector<TSwfKeyCondition> keys;
+  std::span<const std::uint8_t> rest = body.subspan(kOffsetField + firstOffset);
+  for (;;) {
+    TReader condition(rest);
+    const std::uint16_t size = condition.U16("a button condition's size");
+    condition.U8("a button condition");
+    const std::uint8_t key = condition.U8("a button condition") >> 1;
+    if (size != 0 && (size < 4 || size > rest.size())) {
+      throw TSwfError("a button condition's size " + std::to_string(size) + " does not fit the button");
+    }
+    const auto actions = rest.subspan(4, (size == 0 ? rest.size() : size) - 4);
+    if (key != 0) keys.push_back({key, ReadActions(actions, limits)});
+    if (size == 0) break;
+    rest = rest.subspan(size);
+  }
+  if (!keys.empty()) movie.KeyButtons[id] = std::move(keys);
+}
+
+// PlaceObject2: flags (bit 1 a character follows the depth), depth, [character], ...
+std::optional<TSwfPlacement> ReadPlaceObject2(std::span<const std::uint8_t> body) {
+  TReader reader(body);
+  const std::uint8_t flags = reader.U8("PlaceObject2's flags");
+  const std::uint16_t depth = reader.U16("PlaceObject2's depth");
+  if ((flags & 0x02) == 0) return std::nullopt;  // moves what is there: nothing to track
+  return TSwfPlacement{depth, reader.U16("PlaceObject2's character")};
+}
+
 void ReadTags(TReader& reader, TSwfMovie& movie) {
+  TLimits limits;
+  movie.Frames.emplace_back();
+  bool shown = false;
   for (;;) {
     const std::uint16_t codeAndLength = reader.U16("a tag header");
     const std::uint16_t code = codeAndLength >> 6;
     std::uint32_t length = codeAndLength & 0x3F;
     if (length == 0x3F) length = reader.U32("a long tag's length");
     const auto body = reader.Take(length, ("the body of tag " + std::to_string(code)).c_str());
-    if (code == kTagEnd) return;
-    if (code == kTagSetBackgroundColor && !movie.Background) {
-      if (body.size() < 3) throw TSwfError("SetBackgroundColor holds fewer than 3 bytes");
-      movie.Background = static_cast<std::uint32_t>(body[0]) << 16 | static_cast<std::uint32_t>(body[1]) << 8 | body[2];
-    } else if (code == kTagDoAction) {
-      ReadActions(body, movie);
+    TSwfFrameContent& frame = movie.Frames.back();
+    switch (code) {
+      case kTagEnd:
+        if (shown && frame.Placements.empty() && frame.Actions.empty()) movie.Frames.pop_back();
+        return;
+      case kTagShowFrame:
+        if (movie.Frames.size() >= kMaxSwfFrames) {
+          throw TSwfError("the movie holds more than " + std::to_string(kMaxSwfFrames) + " frames");
+        }
+        movie.Frames.emplace_back();
+        shown = true;
+        break;
+      case kTagSetBackgroundColor:
+        if (movie.Background) break;
+        if (body.size() < 3) throw TSwfError("SetBackgroundColor holds fewer than 3 bytes");
+        movie.Background = static_cast<std::uint32_t>(body[0]) << 16 | static_cast<std::uint32_t>(body[1]) << 8 | body[2];
+        break;
+      case kTagDoAction: {
+        auto actions = ReadActions(body, limits);
+        frame.Actions.insert(frame.Actions.end(), std::make_move_iterator(actions.begin()),
+                             std::make_move_iterator(actions.end()));
+        break;
+      }
+      case kTagDefineButton2:
+        ReadButton(body, movie, limits);
+        break;
+      case kTagPlaceObject: {
+        limits.Count();
+        TReader fields(body);
+        const std::uint16_t character = fields.U16("PlaceObject's character");
+        frame.Placements.push_back({fields.U16("PlaceObject's depth"), character});
+        break;
+      }
+      case kTagPlaceObject2:
+        if (auto placement = ReadPlaceObject2(body)) {
+          limits.Count();
+          frame.Placements.push_back(*placement);
+        }
+        break;
+      case kTagRemoveObject: {
+        limits.Count();
+        TReader fields(body);
+        fields.U16("RemoveObject's character");
+        frame.Placements.push_back({fields.U16("RemoveObject's depth"), std::nullopt});
+        break;
+      }
+      case kTagRemoveObject2:
+        limits.Count();
+        frame.Placements.push_back({TReader(body).U16("RemoveObject2's depth"), std::nullopt});
+        break;
+      default:
+        break;
     }
   }
 }

@@ -271,6 +271,121 @@ TEST_F(StandinStage, ActsOnFsCommandsAndPaintsAPictureLoadedIntoLevel1) {
   }
 }
 
+// Each frame sends "page" with its number, then (unless told otherwise) stops.
+TSwfWriter& PageFrame(TSwfWriter& writer, int page, bool stop = true) {
+  test::TSwfActions actions;
+  actions.FsCommand("page", std::to_string(page));
+  if (stop) actions.Stop();
+  return writer.DoAction(actions).ShowFrame();
+}
+
+std::vector<std::wstring> Pages(const TRecorder& events) {
+  std::vector<std::wstring> pages;
+  for (const auto& [command, args] : events.Commands) {
+    if (command == L"page") pages.push_back(args);
+  }
+  return pages;
+}
+
+TEST_F(StandinStage, PlaysTheTimelineAtItsRateUntilAFrameStopsIt) {
+  TSwfWriter writer(8, {0, 2000, 0, 2000}, 0x3200, 4);  // 50 frames a second
+  PageFrame(writer, 1, false);
+  PageFrame(writer, 2, false);
+  PageFrame(writer, 3, true);
+  PageFrame(writer, 4, false).End();
+  const std::string movie = Write("timeline.swf", writer.Fws());
+  standin::TStage stage(events_);
+  stage.Load(0, Wide(movie));
+  ASSERT_TRUE(test::PumpMessagesUntil([&] { return Pages(events_).size() == 3; }));
+  EXPECT_EQ(stage.CurrentFrame(), 2);
+  EXPECT_FALSE(stage.Playing());
+  // Stopped: a good many frame times later it is still at the third frame.
+  test::PumpMessagesUntil([] { return false; }, std::chrono::milliseconds(300));
+  EXPECT_EQ(Pages(events_), (std::vector<std::wstring>{L"1", L"2", L"3"}));
+  std::vector<std::string> frames;
+  for (const auto* line : Trace().All("frame", Narrow(Wide(movie)))) frames.push_back((*line)["number"]);
+  EXPECT_EQ(frames, (std::vector<std::string>{"1", "2", "3"}));
+
+  // Played again from outside, it runs on, wraps round to the first frame and stops at the
+  // third again.
+  stage.SetPlaying(true);
+  ASSERT_TRUE(test::PumpMessagesUntil([&] { return Pages(events_).size() == 7; }));
+  test::PumpMessagesUntil([] { return false; }, std::chrono::milliseconds(300));
+  EXPECT_EQ(Pages(events_), (std::vector<std::wstring>{L"1", L"2", L"3", L"4", L"1", L"2", L"3"}));
+}
+
+TEST_F(StandinStage, KeysOnTheButtonsOnTheStageTurnFramesAndSendCommands) {
+  using test::TSwfActions;
+  namespace key = test::swf_key;
+  TSwfWriter writer(8, {0, 2000, 0, 2000}, 0x0C00, 4);
+  writer.KeyButton(1, 2,
+                   {{key::Right, TSwfActions().NextFrame()},
+                    {key::Left, TSwfActions().PreviousFrame()},
+                    {key::Home, TSwfActions().GotoFrame(0)},
+                    {key::End, TSwfActions().GotoFrame(999)},
+                    {'f', TSwfActions().FsCommand("fullscreen", "true")}});
+  writer.Place(1, 1);
+  PageFrame(writer, 1);
+  PageFrame(writer, 2);
+  writer.Remove(1);  // from the third frame on there is no button
+  PageFrame(writer, 3);
+  PageFrame(writer, 4);
+  writer.End();
+  const std::string movie = Write("keys.swf", writer.Fws());
+  standin::TStage stage(events_);
+  stage.Load(0, Wide(movie));
+  ASSERT_TRUE(test::PumpMessagesUntil([&] { return !Pages(events_).empty(); }));
+
+  struct TStep {
+    const char* Name;
+    std::uint8_t Key;
+    long Frame;          // after the key
+    const wchar_t* Sent; // the command the key led to, if any
+  };
+  const TStep steps[] = {
+      {"left on the first frame", key::Left, 0, nullptr},
+      {"right", key::Right, 1, L"page 2"},
+      {"f", 'f', 1, L"fullscreen true"},
+      {"a key no button waits for", 'x', 1, nullptr},
+      {"end: beyond the last frame is the last", key::End, 3, L"page 4"},
+      {"right without a button", key::Right, 3, nullptr},
+  };
+  for (const TStep& step : steps) {
+    SCOPED_TRACE(step.Name);
+    const std::size_t before = events_.Commands.size();
+    stage.KeyPress(step.Key);
+    EXPECT_EQ(stage.CurrentFrame(), step.Frame);
+    if (step.Sent) {
+      ASSERT_EQ(events_.Commands.size(), before + 1);
+      EXPECT_EQ(events_.Commands.back().first + L" " + events_.Commands.back().second, step.Sent);
+    } else {
+      EXPECT_EQ(events_.Commands.size(), before);
+    }
+  }
+  // Going back builds the stage again from the first frame: the button is there again.
+  stage.GotoFrame(0);
+  stage.KeyPress(key::Right);
+  EXPECT_EQ(stage.CurrentFrame(), 1);
+  EXPECT_EQ(Pages(events_), (std::vector<std::wstring>{L"1", L"2", L"4", L"1", L"2"}));
+  const auto keys = Trace().All("key");
+  ASSERT_EQ(keys.size(), 7u);
+  EXPECT_EQ((*keys[1])["code"], "2");
+  EXPECT_EQ((*keys[1])["actions"], "1");
+  EXPECT_EQ((*keys[3])["actions"], "0");
+}
+
+TEST_F(StandinStage, AMovieWhoseFramesSendEachOtherBackAndForthIsCutOff) {
+  TSwfWriter writer(8, {0, 2000, 0, 2000}, 0x0C00, 2);
+  writer.DoAction(test::TSwfActions().GotoFrame(1)).ShowFrame();
+  writer.DoAction(test::TSwfActions().GotoFrame(0)).ShowFrame().End();
+  const std::string movie = Write("loop.swf", writer.Fws());
+  standin::TStage stage(events_);
+  stage.Load(0, Wide(movie));
+  ASSERT_TRUE(WaitFor("actions", ""));
+  ASSERT_TRUE(test::PumpMessagesUntil([&] { return stage.ReadyState() == 4; }));
+  EXPECT_FALSE(stage.Playing());
+}
+
 // A host that serves downloads itself notifies as the player's content delivery does: no
 // binding object, and each piece in a stream of its own flagged both first and last.
 TEST(StandinUrlFetch, ReadsEveryStreamAHostHandsOverAndEndsAtStopBinding) {

@@ -14,11 +14,20 @@ namespace leafmark {
 namespace {
 
 using standin::ReadSwf;
+using standin::TSwfAction;
+using standin::TSwfActionKind;
 using standin::TSwfError;
 using standin::TSwfMovie;
+using standin::TSwfPlacement;
 using test::TBytes;
-using test::TSwfWriter;
+using test::TSwfActions;
 using test::TSwfFrame;
+using test::TSwfWriter;
+
+TSwfAction GetUrl(const std::string& url, const std::string& target) {
+  return {TSwfActionKind::GetUrl, {url, target}, 0};
+}
+TSwfAction Simple(TSwfActionKind kind, std::uint16_t frame = 0) { return {kind, {}, frame}; }
 
 constexpr TSwfFrame kFrame{0, 11000, 0, 8000};
 
@@ -42,7 +51,7 @@ std::string ErrorOf(const TBytes& movie) {
   return "<read without error>";
 }
 
-TEST(SwfReader, ReadsTheHeaderTagsAndUrlRequestsOfPlainAndCompressedMovies) {
+TEST(SwfReader, ReadsTheHeaderTagsAndFrameActionsOfPlainAndCompressedMovies) {
   const TSwfWriter sample = Sample();
   for (const TBytes& bytes : {sample.Fws(), sample.Cws()}) {
     const TSwfMovie movie = ReadSwf(bytes);
@@ -54,9 +63,61 @@ TEST(SwfReader, ReadsTheHeaderTagsAndUrlRequestsOfPlainAndCompressedMovies) {
     EXPECT_EQ(movie.FrameRate, 0x1DF8);
     EXPECT_EQ(movie.FrameCount, 2);
     EXPECT_EQ(movie.Background, 0x336699u);
-    const std::vector<standin::TSwfUrlRequest> expected = {{"FSCommand:quit", "now please"}, {"pages/1.png", "_level1"}};
-    EXPECT_EQ(movie.UrlRequests, expected);
+    ASSERT_EQ(movie.Frames.size(), 2u);
+    EXPECT_EQ(movie.Frames[0].Actions, std::vector<TSwfAction>{GetUrl("FSCommand:quit", "now please")});
+    EXPECT_EQ(movie.Frames[1].Actions, std::vector<TSwfAction>{GetUrl("pages/1.png", "_level1")});
   }
+}
+
+TEST(SwfReader, ReadsTheTimelineAndTheButtonsKeyActions) {
+  TSwfWriter writer(8, kFrame, 0x0C00, 3);
+  writer.KeyButton(1, 2,
+                   {{test::swf_key::Right, TSwfActions().NextFrame()},
+                    {'f', TSwfActions().FsCommand("fullscreen", "true").Play()},
+                    {test::swf_key::Home, TSwfActions().GotoFrame(0)}});
+  writer.KeyButton(3, 4, {});
+  writer.Place(1, 5).DoAction(TSwfActions().Stop().PreviousFrame()).ShowFrame();
+  writer.Tag(4, {3, 0, 6, 0}).ShowFrame();  // PlaceObject: character 3 at depth 6
+  writer.Remove(5).Tag(5, {3, 0, 6, 0}).Tag(26, {0x01, 7, 0}).DoAction(TSwfActions().GotoFrame(1)).ShowFrame();
+  writer.End();
+  for (const TBytes& bytes : {writer.Fws(), writer.Cws()}) {
+    const TSwfMovie movie = ReadSwf(bytes);
+    ASSERT_EQ(movie.Frames.size(), 3u);
+    EXPECT_EQ(movie.Frames[0].Placements, (std::vector<TSwfPlacement>{{5, 1}}));
+    EXPECT_EQ(movie.Frames[0].Actions,
+              (std::vector<TSwfAction>{Simple(TSwfActionKind::Stop), Simple(TSwfActionKind::PreviousFrame)}));
+    EXPECT_EQ(movie.Frames[1].Placements, (std::vector<TSwfPlacement>{{6, 3}}));
+    EXPECT_TRUE(movie.Frames[1].Actions.empty());
+    // Removals by depth; a move of what is already there (no character) is not a placement.
+    EXPECT_EQ(movie.Frames[2].Placements, (std::vector<TSwfPlacement>{{5, std::nullopt}, {6, std::nullopt}}));
+    EXPECT_EQ(movie.Frames[2].Actions, std::vector<TSwfAction>{Simple(TSwfActionKind::GotoFrame, 1)});
+
+    ASSERT_EQ(movie.KeyButtons.size(), 1u);  // the button without key conditions is left out
+    const auto& keys = movie.KeyButtons.at(1);
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0].Key, 2);
+    EXPECT_EQ(keys[0].Actions, std::vector<TSwfAction>{Simple(TSwfActionKind::NextFrame)});
+    EXPECT_EQ(keys[1].Key, 'f');
+    EXPECT_EQ(keys[1].Actions,
+              (std::vector<TSwfAction>{GetUrl("FSCommand:fullscreen", "true"), Simple(TSwfActionKind::Play)}));
+    EXPECT_EQ(keys[2].Key, 3);
+    EXPECT_EQ(keys[2].Actions, std::vector<TSwfAction>{Simple(TSwfActionKind::GotoFrame, 0)});
+  }
+}
+
+TEST(SwfReader, CountsTrailingTagsAsAFrameOnlyWhenTheyHoldSomething) {
+  struct TCase {
+    const char* Name;
+    TSwfWriter Movie;
+    std::size_t Frames;
+  };
+  const TCase cases[] = {
+      {"no ShowFrame, no content", std::move(TSwfWriter(6, kFrame, 0x0C00, 1).End()), 1},
+      {"no ShowFrame, actions", std::move(TSwfWriter(6, kFrame, 0x0C00, 1).GetUrl("a", "_level1").End()), 1},
+      {"ShowFrame, then nothing", std::move(TSwfWriter(6, kFrame, 0x0C00, 1).ShowFrame().End()), 1},
+      {"ShowFrame, then actions", std::move(TSwfWriter(6, kFrame, 0x0C00, 1).ShowFrame().GetUrl("a", "_level1").End()), 2},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(ReadSwf(c.Movie.Fws()).Frames.size(), c.Frames) << c.Name;
 }
 
 TEST(SwfReader, AcceptsUnusualButValidMovies) {
@@ -90,7 +151,8 @@ TEST(SwfReader, FollowsOnlyConstantStringsIntoGetUrl2) {
                     0x9A, 1, 0, 0, 0x9A, 1, 0, 0,      // GetURL2 twice: the stack has run dry
                     0x00};
   const TSwfMovie movie = ReadSwf(TSwfWriter(6, kFrame, 0x0C00, 1).Tag(12, actions).End().Fws());
-  EXPECT_TRUE(movie.UrlRequests.empty());
+  ASSERT_EQ(movie.Frames.size(), 1u);
+  EXPECT_TRUE(movie.Frames[0].Actions.empty());
 }
 
 TEST(SwfReader, RefusesAMovieCutAtAnyFieldBoundary) {
@@ -143,6 +205,14 @@ TEST(SwfReader, RefusesMalformedMoviesWithAMessageThatSaysWhy) {
   wideRect.push_back(0);
   SetLength(wideRect, static_cast<std::uint32_t>(wideRect.size()));
   TBytes cwsPromisingMore = withLength(Sample().Cws(), static_cast<std::uint32_t>(Sample().Fws().size() + 1));
+  TSwfWriter manyFrames(6, kFrame, 0x0C00, 1);
+  for (std::size_t i = 0; i < standin::kMaxSwfFrames; ++i) manyFrames.ShowFrame();
+  TBytes manyActions(standin::kMaxSwfRecords + 1, 0x07);  // Stop
+  manyActions.push_back(0);
+  // DefineButton2 of id 1 whose conditions start past its end, or whose first condition
+  // claims more bytes than the button holds.
+  const TBytes farOffset = {1, 0, 0, 9, 0, 0};
+  const TBytes longCondition = {1, 0, 0, 2, 0, 40, 0, 0, 4, 0};
 
   const TCase cases[] = {
       {"empty", {}, "truncated"},
@@ -166,6 +236,17 @@ TEST(SwfReader, RefusesMalformedMoviesWithAMessageThatSaysWhy) {
       {"GetURL without its target", minimal({0x06, 0x03, 0x83, 2, 0, 'a', 0, 0, 0, 0}), "GetURL's target"},
       {"Push of an unknown type", minimal({0x05, 0x03, 0x96, 1, 0, 42, 0, 0, 0}), "unknown type 42"},
       {"Push of a cut value", minimal({0x06, 0x03, 0x96, 2, 0, 7, 1, 0, 0, 0}), "truncated: a pushed value"},
+      {"GotoFrame without its frame", minimal({0x04, 0x03, 0x81, 1, 0, 0, 0, 0}), "GotoFrame's frame"},
+      {"too many frames", manyFrames.End().Fws(), "more than 16000 frames"},
+      {"too many actions", TSwfWriter(6, kFrame, 0x0C00, 1).Tag(12, manyActions).End().Fws(), "actions and placements"},
+      {"button action offset beyond it", TSwfWriter(6, kFrame, 0x0C00, 1).Tag(34, farOffset).End().Fws(),
+       "action offset runs past the end"},
+      {"button condition beyond it", TSwfWriter(6, kFrame, 0x0C00, 1).Tag(34, longCondition).End().Fws(),
+       "does not fit the button"},
+      {"button actions without ActionEnd", TSwfWriter(6, kFrame, 0x0C00, 1).Tag(34, {1, 0, 0, 2, 0, 0, 0, 0, 4, 7}).End().Fws(),
+       "truncated: an action code"},
+      {"PlaceObject2 without its character", minimal({0x83, 0x06, 0x02, 1, 0, 0, 0}), "PlaceObject2's character"},
+      {"RemoveObject2 without its depth", minimal({0x01, 0x07, 9, 0, 0}), "RemoveObject2's depth"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
