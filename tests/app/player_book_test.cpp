@@ -3,9 +3,13 @@
 // and the registered runtime for a book that carries none.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "tests/app/standin_book.h"
 #include "tests/app/window_expectations.h"
 #include "tests/standin_runtime/test_movies.h"
+#include "tests/support/archive_builder.h"
 #include "tests/support/bin_file.h"
 #include "win/unique_any.h"
 
@@ -81,6 +85,113 @@ TEST_F(PlayerBook, KeysReachTheRuntimeWithTheirCodes) {
   EXPECT_EQ(keys, (std::vector<std::string>{"256 0x00000027 0x00000000", "257 0x00000027 0x00000000",
                                             "256 0x0000004B 0x00000000", "257 0x0000004B 0x00000000"}));
   EXPECT_EQ(LogMessagesWith("FormKeyDown[39]").size(), 1u);
+}
+
+// A book of three pages: each frame loads its page into _level1 and stops; the arrow keys
+// turn the pages, "f" asks for full screen.
+std::string PagedMovie() {
+  namespace key = swf_key;
+  TSwfWriter movie(8, TSwfFrame{0, 11000, 0, 8000}, 12 << 8, 3);
+  movie.Background(0x336699);
+  movie.KeyButton(1, 2,
+                  {{key::Right, TSwfActions().NextFrame()},
+                   {key::Left, TSwfActions().PreviousFrame()},
+                   {'f', TSwfActions().FsCommand("fullscreen", "true")}});
+  movie.Place(1, 1);
+  for (int page = 1; page <= 3; ++page) {
+    movie.DoAction(TSwfActions().GetUrl("pages/" + std::to_string(page) + ".png", "_level1").Stop()).ShowFrame();
+  }
+  const TBytes swf = movie.End().Fws();
+  return std::string(swf.begin(), swf.end());
+}
+
+TBookFiles PagedBook() {
+  const std::string png(TinyPng().begin(), TinyPng().end());
+  TBookFiles files = WindowedBook(PagedMovie());
+  for (int page = 1; page <= 3; ++page) files.emplace_back("pages/" + std::to_string(page) + ".png", png);
+  return files;
+}
+
+// The runtime's window: the one child of the player's window.
+HWND RuntimeWindow(HWND player) { return ::GetWindow(player, GW_CHILD); }
+
+TEST_F(PlayerBook, KeysTurnThePagesAndEscLeavesTheFullScreenTheMovieAskedFor) {
+  TPlayer player = Start(PagedBook());
+  ASSERT_TRUE(player.WaitForWindow());
+  // The movie was handed over under a path, against which its pages are found.
+  const auto shownTimes = [](const TStandinTrace& trace, int page) {
+    const std::string name = "\\pages\\" + std::to_string(page) + ".png";
+    const auto images = trace.All("image");
+    return std::count_if(images.begin(), images.end(),
+                         [&](const TStandinEvent* image) { return image->Words[0].ends_with(name); });
+  };
+  const auto shown = [&](int page, long times = 1) {
+    return WaitForTrace(player, [&](const TStandinTrace& trace) { return shownTimes(trace, page) == times; });
+  };
+  ASSERT_TRUE(shown(1)) << TraceText();
+
+  // Keys sent to the form are passed on to the runtime; the movie's buttons turn the page.
+  player.PostKey(VK_RIGHT);
+  ASSERT_TRUE(shown(2)) << TraceText();
+  player.PostKey(VK_RIGHT);
+  ASSERT_TRUE(shown(3)) << TraceText();
+  player.PostKey(VK_LEFT);
+  ASSERT_TRUE(shown(2, 2)) << TraceText();
+  std::vector<std::string> frames;
+  for (const TStandinEvent* frame : Trace().All("frame")) frames.push_back((*frame)["number"]);
+  EXPECT_EQ(frames, (std::vector<std::string>{"1", "2", "3", "2"}));
+  EXPECT_EQ(LogMessagesWith("FormKeyDown[39]").size(), 2u);
+
+  // A character typed into the runtime's window: the movie asks for full screen.
+  const HWND runtime = RuntimeWindow(player.Window());
+  ASSERT_NE(runtime, nullptr);
+  ::PostMessageW(runtime, WM_CHAR, 'f', 0);
+  ASSERT_TRUE(WaitForTrace(player, [](const TStandinTrace& trace) { return !trace.All("fscommand").empty(); }));
+  ASSERT_TRUE(player.Settle(log));
+  ExpectFullScreen(player.Facts());
+  player.PostKey(VK_ESCAPE);
+  ASSERT_TRUE(player.Settle(log));
+  ExpectWindowed(player.Facts(), kWindowedBounds);
+}
+
+// The digest is checked at every look-up: a book changed after it was packed shows nothing of
+// itself, not even its runtime, but its window still opens and the log says why.
+TEST_F(PlayerBook, ABookWithADigestPlaysUntilItsContentIsAltered) {
+  const std::string movie = Movie({});
+  const std::vector<std::uint8_t> runtime = ReadFileBytes(BinFile("flash.ocx"));
+  TRawBook book = MakeBook({{"ExeConfig.xml", ExeConfigXml("Digest", "1", "640", "480")},
+                            {"book.swf", movie},
+                            {"flash.ocx", std::string(runtime.begin(), runtime.end())}},
+                           true);
+  book.Prefix = ReadFileBytes(BinFile("leafmark-player.exe"));
+  std::vector<std::uint8_t> bytes = book.Build();
+  for (const bool altered : {false, true}) {
+    SCOPED_TRACE(altered ? "altered" : "intact");
+    if (altered) {
+      // One byte of the movie, which follows the player and the index.
+      const std::vector<std::uint8_t> movieBytes(movie.begin(), movie.end());
+      const auto at = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(book.Prefix.size()), bytes.end(),
+                                  movieBytes.begin(), movieBytes.end());
+      ASSERT_NE(at, bytes.end());
+      at[20] ^= 0x01;
+    }
+    const std::string path = dir.File(altered ? "altered.exe" : "intact.exe");
+    WriteFileBytes(path, bytes);
+    std::filesystem::remove(tracePath);
+    std::filesystem::remove(log);
+    TPlayer player(path, {"-D", "-F" + log}, dir.Path());
+    ASSERT_TRUE(player.WaitForWindow());
+    if (!altered) {
+      ASSERT_TRUE(WaitForTrace(player, [](const TStandinTrace& trace) { return !trace.All("received").empty(); }));
+      EXPECT_EQ(player.Facts().Caption, L"Digest");
+      EXPECT_EQ(Trace().One("received")["md5"], Md5Hex(movie));
+      continue;
+    }
+    ASSERT_TRUE(player.Settle(log));
+    EXPECT_NE(player.Facts().Caption, L"Digest");
+    EXPECT_EQ(LogMessagesWith("book.swf"), (std::vector<std::string>{"Loading book.swf...", kNoMovie}));
+    EXPECT_TRUE(Trace().Events().empty());
+  }
 }
 
 TEST_F(PlayerBook, WithoutBookSwfTheWindowOpensAndTheLogSaysWhy) {
