@@ -24,9 +24,9 @@ inline std::uint32_t Word(const std::uint8_t* block, int i) {
   }
 }
 
-// The four round functions, in the forms with the fewest operations.
+// Three of the round functions, in the forms with the fewest operations (round 2 is split
+// inside its step).
 inline std::uint32_t F(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return z ^ (x & (y ^ z)); }
-inline std::uint32_t G(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return y ^ (z & (x ^ y)); }
 inline std::uint32_t H(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return x ^ y ^ z; }
 inline std::uint32_t I(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return y ^ (x | ~z); }
 
@@ -34,7 +34,11 @@ inline std::uint32_t I(std::uint32_t x, std::uint32_t y, std::uint32_t z) { retu
 
 // The 64 steps written out, each with its constant and shift inline: the compiler keeps the
 // state in registers and the message words as loads, which is what makes MD5 fast.
-#define LEAFMARK_MD5_STEP(f, a, b, c, d, k, s, t) a = b + RotateLeft(a + f(b, c, d) + Word(block, k) + (t), s)
+#define LEAFMARK_MD5_STEP(f, a, b, c, d, k, s, t) a = b + RotateLeft(a + Word(block, k) + (t) + f(b, c, d), s)
+// Round 2's function split into its two disjoint halves, added one by one: the half without
+// b is ready before b is, which shortens the chain each step waits on.
+#define LEAFMARK_MD5_STEP_G(a, b, c, d, k, s, t) \
+  a = b + RotateLeft(a + Word(block, k) + (t) + (~d & c) + (d & b), s)
 
 TMD5::TMD5() : state_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476} {}
 
@@ -58,22 +62,22 @@ void TMD5::Transform(const std::uint8_t block[64]) {
   LEAFMARK_MD5_STEP(F, c, d, a, b, 14, 17, 0xa679438e);
   LEAFMARK_MD5_STEP(F, b, c, d, a, 15, 22, 0x49b40821);
 
-  LEAFMARK_MD5_STEP(G, a, b, c, d, 1, 5, 0xf61e2562);
-  LEAFMARK_MD5_STEP(G, d, a, b, c, 6, 9, 0xc040b340);
-  LEAFMARK_MD5_STEP(G, c, d, a, b, 11, 14, 0x265e5a51);
-  LEAFMARK_MD5_STEP(G, b, c, d, a, 0, 20, 0xe9b6c7aa);
-  LEAFMARK_MD5_STEP(G, a, b, c, d, 5, 5, 0xd62f105d);
-  LEAFMARK_MD5_STEP(G, d, a, b, c, 10, 9, 0x02441453);
-  LEAFMARK_MD5_STEP(G, c, d, a, b, 15, 14, 0xd8a1e681);
-  LEAFMARK_MD5_STEP(G, b, c, d, a, 4, 20, 0xe7d3fbc8);
-  LEAFMARK_MD5_STEP(G, a, b, c, d, 9, 5, 0x21e1cde6);
-  LEAFMARK_MD5_STEP(G, d, a, b, c, 14, 9, 0xc33707d6);
-  LEAFMARK_MD5_STEP(G, c, d, a, b, 3, 14, 0xf4d50d87);
-  LEAFMARK_MD5_STEP(G, b, c, d, a, 8, 20, 0x455a14ed);
-  LEAFMARK_MD5_STEP(G, a, b, c, d, 13, 5, 0xa9e3e905);
-  LEAFMARK_MD5_STEP(G, d, a, b, c, 2, 9, 0xfcefa3f8);
-  LEAFMARK_MD5_STEP(G, c, d, a, b, 7, 14, 0x676f02d9);
-  LEAFMARK_MD5_STEP(G, b, c, d, a, 12, 20, 0x8d2a4c8a);
+  LEAFMARK_MD5_STEP_G(a, b, c, d, 1, 5, 0xf61e2562);
+  LEAFMARK_MD5_STEP_G(d, a, b, c, 6, 9, 0xc040b340);
+  LEAFMARK_MD5_STEP_G(c, d, a, b, 11, 14, 0x265e5a51);
+  LEAFMARK_MD5_STEP_G(b, c, d, a, 0, 20, 0xe9b6c7aa);
+  LEAFMARK_MD5_STEP_G(a, b, c, d, 5, 5, 0xd62f105d);
+  LEAFMARK_MD5_STEP_G(d, a, b, c, 10, 9, 0x02441453);
+  LEAFMARK_MD5_STEP_G(c, d, a, b, 15, 14, 0xd8a1e681);
+  LEAFMARK_MD5_STEP_G(b, c, d, a, 4, 20, 0xe7d3fbc8);
+  LEAFMARK_MD5_STEP_G(a, b, c, d, 9, 5, 0x21e1cde6);
+  LEAFMARK_MD5_STEP_G(d, a, b, c, 14, 9, 0xc33707d6);
+  LEAFMARK_MD5_STEP_G(c, d, a, b, 3, 14, 0xf4d50d87);
+  LEAFMARK_MD5_STEP_G(b, c, d, a, 8, 20, 0x455a14ed);
+  LEAFMARK_MD5_STEP_G(a, b, c, d, 13, 5, 0xa9e3e905);
+  LEAFMARK_MD5_STEP_G(d, a, b, c, 2, 9, 0xfcefa3f8);
+  LEAFMARK_MD5_STEP_G(c, d, a, b, 7, 14, 0x676f02d9);
+  LEAFMARK_MD5_STEP_G(b, c, d, a, 12, 20, 0x8d2a4c8a);
 
   LEAFMARK_MD5_STEP(H, a, b, c, d, 5, 4, 0xfffa3942);
   LEAFMARK_MD5_STEP(H, d, a, b, c, 8, 11, 0x8771f681);
@@ -116,6 +120,7 @@ void TMD5::Transform(const std::uint8_t block[64]) {
 }
 
 #undef LEAFMARK_MD5_STEP
+#undef LEAFMARK_MD5_STEP_G
 
 void TMD5::Update(const void* data, std::size_t length) {
   const auto* in = static_cast<const std::uint8_t*>(data);
