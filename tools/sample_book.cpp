@@ -105,16 +105,15 @@ std::string SystemReason(int error) { return std::strerror(error); }
 
 void WriteWhole(const fs::path& target, const std::vector<std::uint8_t>& bytes) {
   const std::string temporary = pack::TemporaryNameBeside(target.string());
-  {
-    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(temporary.c_str(), "wb"));
-    if (!file) throw std::runtime_error("cannot write " + Quoted(temporary) + ": " + SystemReason(errno));
-    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    const int writeError = errno;
-    if (!written || std::fclose(file.release()) != 0) {
-      const int error = written ? errno : writeError;
-      pack::RemoveFileQuietly(temporary);
-      throw std::runtime_error("cannot write " + Quoted(temporary) + ": " + SystemReason(error));
-    }
+  std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(temporary.c_str(), "wb"));
+  if (!file) throw std::runtime_error("cannot write " + Quoted(temporary) + ": " + SystemReason(errno));
+  const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+  const int writeError = errno;
+  const bool closed = std::fclose(file.release()) == 0;  // closed before it may be removed
+  const int closeError = errno;
+  if (!written || !closed) {
+    pack::RemoveFileQuietly(temporary);
+    throw std::runtime_error("cannot write " + Quoted(temporary) + ": " + SystemReason(written ? closeError : writeError));
   }
   try {
     pack::ReplaceFileWith(temporary, target.string());

@@ -1,5 +1,6 @@
 // leafmark-sample-book: writes a small book folder for leafmark-pack to pack.
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
