@@ -64,8 +64,8 @@ class TMemoryStream final : public TStream {
 };
 
 // A file opened through the platform's file functions.
-// What tells one state of a file from another without reading it: which file it is (volume
-// and file number where the system gives them) and its size and last write.
+// What tells one state of a file from another without reading it: which file it is (device
+// and file number where the system gives them cheaply) and its size and last write.
 struct TFileIdentity {
   std::uint64_t Volume = 0;
   std::uint64_t FileNumber = 0;
