@@ -77,7 +77,8 @@ TCase RunCase(const TStandinSession& session, const std::wstring& command, int r
 // Every line the stand-in wrote for word says it got the whole file, and there are as many
 // as requests were made.
 void CheckDelivered(const TStandinSession& session, const char* event, const std::wstring& word, std::size_t expected) {
-  const auto events = session.Trace().All(event, Narrow(word));
+  const test::TStandinTrace trace = session.Trace();
+  const auto events = trace.All(event, Narrow(word));
   if (events.size() != expected) {
     throw std::runtime_error(std::string(event) + " lines: " + std::to_string(events.size()) + " for " +
                              std::to_string(expected) + " requests");
@@ -152,9 +153,11 @@ int main(int argc, char** argv) {
         }
         // The bytes themselves, once: the stand-in's MD5 of what it read by path.
         if (session.Run(L"read-file " + path) != S_OK) throw std::runtime_error("read-file failed");
-        const auto readLines = session.Trace().All("read", Narrow(path));
+        const test::TStandinTrace trace = session.Trace();
+        const auto readLines = trace.All("read", Narrow(path));
         if (readLines.size() != ++reads || (*readLines.back())["md5"] != servedMd5) {
-          throw std::runtime_error("the served file's bytes differ: " + readLines.back()->Line);
+          throw std::runtime_error("the served file's bytes differ (" + book.Label + " " + kind + ", MD5 " + servedMd5 +
+                                   " expected): " + (readLines.empty() ? std::string("no read line") : readLines.back()->Line));
         }
       }
     }

@@ -51,7 +51,10 @@ TServing Serve(TStandinSession& session, const std::wstring& path) {
   serving.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
   serving.After = Memory();
   if (result != S_OK) throw std::runtime_error("stream-file failed");
-  const auto* line = session.Trace().All("streamed", Narrow(path)).back();
+  const test::TStandinTrace trace = session.Trace();
+  const auto lines = trace.All("streamed", Narrow(path));
+  if (lines.empty()) throw std::runtime_error("stream-file wrote no line");
+  const auto* line = lines.back();
   if ((*line)["bytes"] != std::to_string(kHugeBytes)) throw std::runtime_error("short delivery: " + line->Line);
   serving.AddedMiB = static_cast<double>(serving.After.PeakWorkingSetSize - serving.Before.PeakWorkingSetSize) / kMiB;
   return serving;
