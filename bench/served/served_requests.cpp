@@ -85,6 +85,10 @@ void Path(const std::string& book, const std::wstring& path, std::unique_ptr<TSt
 
 }  // namespace
 
+std::int32_t LookUpEntry(TLookups lookups, const std::string& book, const std::string& name) {
+  return lookups == TLookups::Cached ? TCachedLookups::Number(name, book) : TUncachedLookups::Number(name, book);
+}
+
 void AnswerUrl(TLookups lookups, const std::string& book, const std::wstring& url, std::unique_ptr<TStream>& stream,
                bool& handled) {
   if (lookups == TLookups::Cached) {

@@ -7,6 +7,7 @@
 //             by path is copied whole into memory.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,9 @@
 namespace leafmark::bench {
 
 enum class TLookups { Cached, Uncached };
+
+// One look-up of an entry's number by name (0: absent), the step every answer starts with.
+std::int32_t LookUpEntry(TLookups lookups, const std::string& book, const std::string& name);
 
 // OnLoadExternalResourceEx ("To load url 333"): a present entry is written into stream.
 void AnswerUrl(TLookups lookups, const std::string& book, const std::wstring& url, std::unique_ptr<TStream>& stream,
