@@ -29,7 +29,30 @@ class TFileHandle {
   HANDLE handle_;
 };
 
+using TPreciseTime = void(WINAPI*)(FILETIME*);
+
+// Windows 8 and later keep the time to the microsecond; Windows 7 only to its clock tick.
+TPreciseTime PreciseTimeFunction() noexcept {
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  const FARPROC found = kernel ? GetProcAddress(kernel, "GetSystemTimePreciseAsFileTime") : nullptr;
+  return reinterpret_cast<TPreciseTime>(reinterpret_cast<void (*)()>(found));
+}
+
 }  // namespace
+
+std::int64_t SystemMicroseconds() noexcept {
+  static const TPreciseTime precise = PreciseTimeFunction();
+  FILETIME now{};
+  if (precise) {
+    precise(&now);
+  } else {
+    GetSystemTimeAsFileTime(&now);
+  }
+  const std::int64_t ticks = static_cast<std::int64_t>(static_cast<std::uint64_t>(now.dwHighDateTime) << 32 |
+                                                       now.dwLowDateTime);
+  constexpr std::int64_t kTicksFrom1601To1970 = 116444736000000000;
+  return (ticks - kTicksFrom1601To1970) / 10;
+}
 
 void TFetchResult::Append(const std::uint8_t* data, std::size_t size) {
   if (Finished) return;
@@ -37,6 +60,7 @@ void TFetchResult::Append(const std::uint8_t* data, std::size_t size) {
     Finish("more than " + std::to_string(kMaxFetchBytes) + " bytes");
     return;
   }
+  if (size > 0 && FirstByteTime == 0) FirstByteTime = SystemMicroseconds();
   Bytes.insert(Bytes.end(), data, data + size);
 }
 

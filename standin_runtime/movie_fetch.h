@@ -26,11 +26,17 @@ struct TFetchResult {
   bool Finished = false;
   std::string Error;  // empty unless the fetch failed
   const char* Via = "";  // "file" or "moniker": which way the bytes came
+  // The system time at which the first bytes arrived, in microseconds since 1970 UTC; 0 until
+  // then. It tells how long after a process started its movie reached the runtime.
+  std::int64_t FirstByteTime = 0;
   std::function<void()> Changed;
 
   void Append(const std::uint8_t* data, std::size_t size);  // an Error once over the limit
   void Finish(std::string error);
 };
+
+// The system time in microseconds since 1970 UTC, as precisely as the system keeps it.
+std::int64_t SystemMicroseconds() noexcept;
 
 // Reads the file at path whole into result and finishes it. False, with result untouched,
 // when the file cannot be opened (the caller may try the path as a URL).

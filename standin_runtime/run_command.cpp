@@ -7,6 +7,7 @@
 
 #include "runtime_object.h"
 #include "site_probes.h"
+#include "timed_reads.h"
 
 namespace standin {
 
@@ -75,6 +76,8 @@ HRESULT Run(const std::wstring& command) {
   const auto [verb, rest] = Split(command);
   if (verb == L"worker") return RunOnNewThread(rest);
   if (verb == L"read-file") return rest.empty() ? E_INVALIDARG : ReadWholeFile(rest);
+  if (verb == L"stream-file") return rest.empty() ? E_INVALIDARG : StreamFile(rest);
+  if (verb == L"fetch-url") return rest.empty() ? E_INVALIDARG : FetchUrl(rest);
   const bool known = verb == L"raise" || verb == L"walk-site" || verb == L"ambients" || verb == L"query-interfaces";
   if (!known) return E_INVALIDARG;
   const TNewest newest;

@@ -2,6 +2,7 @@
 // single spaces:
 //   raise ready-state <n> | raise progress <n> | raise fscommand <command> <args...>
 //   raise flashcall <request...> | walk-site | ambients | query-interfaces | read-file <path...>
+//   stream-file <path...> | fetch-url <url...>
 //   worker <command>: the same on a new thread, which the call waits for.
 #pragma once
 
@@ -9,7 +10,7 @@
 
 namespace standin {
 
-// E_FAIL without a live object (read-file needs none), E_INVALIDARG for an unknown command,
+// E_FAIL without a live object (the reading commands need none), E_INVALIDARG for an unknown command,
 // else what the command gave.
 HRESULT RunCommand(const wchar_t* command) noexcept;
 

@@ -341,6 +341,7 @@ void TStage::TState::Handle(int number, const std::wstring& url, const TFetchRes
         .Number("bytes", static_cast<std::int64_t>(result.Bytes.size()))
         .Text("md5", Md5Hex(result.Bytes))
         .Text("via", result.Via)
+        .Number("time", result.FirstByteTime)
         .Write();
     if (result.Error.empty()) {
       if (IsImage(DetectContent(result.Bytes))) {

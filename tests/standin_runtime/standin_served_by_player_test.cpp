@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -312,6 +313,13 @@ TEST_P(StandinServedByPlayerTest, TheStageFetchesAHandedOverMovieAndAFileBelowIt
   const TStandinEvent& received = trace.One("received", Ascii(url));
   EXPECT_EQ(received["via"], "moniker");
   EXPECT_EQ(received["bytes"], std::to_string(movie.size()));
+  // When the first bytes came, as system time: within a minute of now.
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  const long long nowMicroseconds =
+      static_cast<long long>((static_cast<unsigned long long>(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10 -
+                             11644473600000000ull);
+  EXPECT_LT(std::llabs(std::stoll(received["time"]) - nowMicroseconds), 60'000'000ll) << received.Line;
   EXPECT_EQ(trace.One("movie", Ascii(url))["signature"], "CWS");
   EXPECT_EQ(trace.One("fscommand", "hello").Words, (std::vector<std::string>{"hello", "book"}));
   EXPECT_EQ(trace.One("received", picture)["via"], "file");
@@ -320,6 +328,40 @@ TEST_P(StandinServedByPlayerTest, TheStageFetchesAHandedOverMovieAndAFileBelowIt
   EXPECT_EQ(control_->Calls(),
             (std::vector<std::wstring>{handedOver[0], handedOver[1], L"LoadAsync E4ED7C01D28A43418DBF2CB92CC35E56.swf",
                                        L"LoadAsync pics/a.png", L"Unload"}));
+}
+
+// The timing commands read a served file whole through either way in, past the stage's 64 KiB
+// piece and without its limit, and say how much came; a file nobody serves is an error.
+TEST_P(StandinServedByPlayerTest, TheTimingCommandsReadAServedFileWhole) {
+  constexpr std::size_t kSize = 3 * 65536 + 3392;  // three whole pieces and a part
+  const std::string bytes = content::test::PatternBytes(kSize);
+  control_->onLoadAsync = [&](const std::wstring& path, std::unique_ptr<TStream>& stream) {
+    if (path == L"files/big.bin") stream = std::make_unique<TMemoryStream>(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  };
+  control_->onLoad = [&](const std::wstring& url, TStream& stream) {
+    if (url == L"files/big.bin") stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  };
+  using TRun = HRESULT(WINAPI*)(const wchar_t*);
+  const auto run = test::StandinExport<TRun>(Loader(), "LeafmarkStandinRun");
+  const std::wstring folder = MoviePath().substr(0, MoviePath().rfind(L'\\') + 1);
+  const std::wstring url = L"file://Z:/FromMemory/" + std::wstring(content::FakeURLMarker) + L"/1/files/big.bin";
+
+  ASSERT_EQ(run((L"stream-file " + folder + L"files\\big.bin").c_str()), S_OK);
+  ASSERT_EQ(run((L"fetch-url " + url).c_str()), S_OK);
+  const std::wstring absent = test::Wide(tmp_.File("absent.bin"));
+  EXPECT_EQ(run((L"stream-file " + absent).c_str()), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(run(L"stream-file"), E_INVALIDARG);
+  EXPECT_EQ(run(L"fetch-url"), E_INVALIDARG);
+
+  const TStandinTrace trace = Trace();
+  const TStandinEvent& streamed = trace.One("streamed", Ascii(folder) + "files\\big.bin");
+  EXPECT_EQ(streamed["bytes"], std::to_string(kSize));
+  EXPECT_EQ(streamed["reads"], "5");
+  const TStandinEvent& fetched = trace.One("fetched", Ascii(url));
+  EXPECT_EQ(fetched["bytes"], std::to_string(kSize));
+  EXPECT_EQ(fetched["via"], "moniker");
+  EXPECT_EQ(fetched["error"], "<no error>");
+  EXPECT_EQ(trace.One("streamed", Ascii(absent))["error"], std::to_string(ERROR_FILE_NOT_FOUND));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothProviders, StandinServedByPlayerTest,
