@@ -60,6 +60,12 @@ struct TExportFile {
   std::int32_t Entry = -1;   // or a packed book's entry
 };
 
+// name as a browser reads it in a URL: "\\" separates parts as "/" does.
+std::string WebName(std::string name) {
+  for (char& c : name) c = c == '\\' ? '/' : c;
+  return name;
+}
+
 // The files of a book folder or a packed book, and their bytes.
 class TBookSource {
  public:
@@ -69,6 +75,7 @@ class TBookSource {
     if (fs::is_directory(name, error)) {
       folder_ = name;
       std::vector<TBookFile> scanned = ScanBookDirectory(name, {});
+      for (TBookFile& file : scanned) file.Name = WebName(file.Name);
       SortAndCheckDuplicates(scanned);
       for (TBookFile& file : scanned) files_.push_back({std::move(file.Name), file.Size, std::move(file.Source), -1});
     } else {
@@ -97,8 +104,7 @@ class TBookSource {
   void TakeIndexLines() {
     const TExtentLayout& layout = contents_.Layout;
     for (const TNamedEntry& line : contents_.Lines) {
-      std::string name = line.Name;
-      for (char& c : name) c = c == '\\' ? '/' : c;
+      const std::string name = WebName(line.Name);
       if (line.Number < 1 || line.Number >= layout.Count) {
         notes_.push_back("skipped \"" + line.Name + "\": index line \"" + line.Line + "\" names no entry");
         continue;
