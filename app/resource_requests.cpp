@@ -6,6 +6,7 @@
 #include "app/log4dp.h"
 #include "app/ufrm_main.h"
 #include "archive/entry_lookup.h"
+#include "archive/entry_stream.h"
 #include "win/system_text.h"
 
 namespace leafmark {
@@ -83,9 +84,10 @@ void TfrmMain::FlashPlayerControl1LoadExternalResourceAsync(TFlashPlayerControl&
     TLog4DP::Log("To load url 44[" + name + "]");
     if (GetEntryNumber(name) == 0) return;
     TLog4DP::Log("To load url 44_________[" + name + "]");
-    // A new stream for every request: each open file reads from its own. An empty entry is
-    // an empty file, which still ends.
-    stream = ReadEntryToMemory(name);
+    // A new stream for every request: each open file reads from its own, straight from the
+    // book, so a large entry costs no memory of its size. An empty entry is an empty file,
+    // which still ends.
+    stream = OpenEntryStream(name);
   });
 }
 

@@ -1,26 +1,15 @@
-// Stateless lookups: each call builds its own reader, so they may run on any thread at once.
+// Look-ups by name. Each opens the book itself, so they may run on any thread at once; what
+// checking the book taught is shared through the catalog.
 #include "archive/entry_lookup.h"
 
-#include "archive/exe_ext_reader.h"
-#include "archive/extent_index.h"
+#include "archive/book_catalog.h"
 
 namespace leafmark {
 
-namespace {
-
-// Entry number of name in reader's index. A number that names no stored entry (0, negative,
-// or past the last entry) counts as absent, like a name without a line.
-std::int32_t LookUp(const TExeExtReader& reader, const std::string& name) {
-  const std::string index = reader.ReadEntryText(0);
-  const std::int32_t number = ParseEntryNumber(FindIndexValue(index, name));
-  return number > 0 && number < reader.Count ? number : 0;
-}
-
-}  // namespace
-
 std::int32_t GetEntryNumber(const std::string& name, const std::string& archiveFile) {
   try {
-    return LookUp(TExeExtReader(archiveFile), name);
+    const std::optional<TOpenedBook> book = OpenValidatedBook(archiveFile);
+    return book ? book->Book->Find(name) : 0;
   } catch (...) {
     return 0;
   }
@@ -28,20 +17,22 @@ std::int32_t GetEntryNumber(const std::string& name, const std::string& archiveF
 
 void ReadEntryToStream(const std::string& name, TStream& stream, const std::string& archiveFile) {
   try {
-    const TExeExtReader reader(archiveFile);
-    const std::int32_t number = LookUp(reader, name);
-    if (number != 0) reader.ReadEntry(number, stream);
+    std::optional<TOpenedBook> book = OpenValidatedBook(archiveFile);
+    if (!book) return;
+    const std::int32_t number = book->Book->Find(name);
+    if (number != 0) book->CopyEntry(number, stream);
   } catch (...) {
   }
 }
 
 std::unique_ptr<TMemoryStream> ReadEntryToMemory(const std::string& name, const std::string& archiveFile) {
   try {
-    const TExeExtReader reader(archiveFile);
-    const std::int32_t number = LookUp(reader, name);
+    std::optional<TOpenedBook> book = OpenValidatedBook(archiveFile);
+    if (!book) return nullptr;
+    const std::int32_t number = book->Book->Find(name);
     if (number == 0) return nullptr;
     auto memory = std::make_unique<TMemoryStream>();
-    reader.ReadEntry(number, *memory);
+    book->CopyEntry(number, *memory);
     return memory;
   } catch (...) {
     return nullptr;

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
-#include <optional>
 #include <thread>
 
 #include "base/platform_files.h"
@@ -12,29 +11,42 @@
 
 namespace leafmark {
 
-namespace {
+std::string BookFileName(const std::string& archiveFile) {
+  return TrimBlanksAndControls(archiveFile).empty() ? OwnExecutablePath() : archiveFile;
+}
 
 // Another process may hold the book open without sharing for a moment (an installer, a
 // virus scanner): keep trying for five seconds before giving up.
-std::optional<TFileStream> OpenWithRetries(const std::string& name) {
+std::unique_ptr<TFileStream> OpenBookFile(const std::string& fileName) {
+  if (!FileExists(fileName)) return nullptr;
   using Clock = std::chrono::steady_clock;
   const auto started = Clock::now();
   while (Clock::now() - started < std::chrono::seconds(5)) {
     try {
-      return std::optional<TFileStream>(std::in_place, name, TFileStream::TMode::Read);
+      return std::make_unique<TFileStream>(fileName, TFileStream::TMode::Read);
     } catch (const EStreamError&) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   }
-  return std::nullopt;
+  return nullptr;
 }
 
-}  // namespace
+void CopyFileRange(TStream& file, std::int64_t offset, std::int64_t size, TStream& out) {
+  if (size <= 0) return;
+  file.SetPosition(offset);
+  // One buffer as large as the entry, up to 60 MiB: a typical entry is one read, one write.
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(size, kEntryCopyBufferLimit)));
+  while (size > 0) {
+    const std::int64_t n = std::min(size, static_cast<std::int64_t>(buffer.size()));
+    file.ReadBuffer(buffer.data(), n);
+    out.WriteBuffer(buffer.data(), n);
+    size -= n;
+  }
+}
 
 TExeExtReader::TExeExtReader(const std::string& archiveFile) {
-  FileName = TrimBlanksAndControls(archiveFile).empty() ? OwnExecutablePath() : archiveFile;
-  if (!FileExists(FileName)) return;
-  std::optional<TFileStream> file = OpenWithRetries(FileName);
+  FileName = BookFileName(archiveFile);
+  const std::unique_ptr<TFileStream> file = OpenBookFile(FileName);
   if (!file) return;
 
   const TExtentLayout layout = ReadExtentLayout(*file);
@@ -47,18 +59,7 @@ TExeExtReader::TExeExtReader(const std::string& archiveFile) {
 void TExeExtReader::ReadEntry(std::int32_t index, TStream& stream) const {
   if (index < 0 || index >= Count) throw EExtentError(kErrorIndexMessage);
   TFileStream file(FileName, TFileStream::TMode::Read);
-  file.SetPosition(EntryOffset(DataStart, Sizes, index));
-
-  std::int64_t remaining = Sizes[static_cast<std::size_t>(index)];
-  if (remaining == 0) return;
-  // One buffer as large as the entry, up to 60 MiB: a typical entry is one read, one write.
-  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(remaining, kEntryCopyBufferLimit)));
-  while (remaining > 0) {
-    const std::int64_t n = std::min(remaining, static_cast<std::int64_t>(buffer.size()));
-    file.ReadBuffer(buffer.data(), n);
-    stream.WriteBuffer(buffer.data(), n);
-    remaining -= n;
-  }
+  CopyFileRange(file, EntryOffset(DataStart, Sizes, index), Sizes[static_cast<std::size_t>(index)], stream);
 }
 
 std::string TExeExtReader::ReadEntryText(std::int32_t index) const {

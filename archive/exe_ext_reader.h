@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,16 @@
 namespace leafmark {
 
 inline constexpr std::int64_t kEntryCopyBufferLimit = 0x3C00000;  // 60 MiB
+
+// The book file that archiveFile names: empty (after trimming blanks and control characters)
+// means the program's own executable.
+std::string BookFileName(const std::string& archiveFile);
+// Opens the book file for reading, trying for five seconds while another process holds it
+// without sharing; null when it does not exist or cannot be opened.
+std::unique_ptr<TFileStream> OpenBookFile(const std::string& fileName);
+// Copies size bytes from offset in file to out's position, through one buffer of at most
+// kEntryCopyBufferLimit bytes.
+void CopyFileRange(TStream& file, std::int64_t offset, std::int64_t size, TStream& out);
 
 class TExeExtReader {
  public:

@@ -66,4 +66,14 @@ void TFileStream::Flush() {
   }
 }
 
+TFileIdentity TFileStream::Identity() const {
+  struct stat st {};
+  if (::fstat(impl_->fd, &st) != 0) {
+    throw EStreamError("Cannot read the state of \"" + impl_->name + "\": " + std::strerror(errno));
+  }
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+          static_cast<std::int64_t>(st.st_size),
+          static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 }  // namespace leafmark

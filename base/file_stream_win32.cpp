@@ -72,4 +72,17 @@ void TFileStream::Flush() {
   }
 }
 
+TFileIdentity TFileStream::Identity() const {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(impl_->handle, &info)) {
+    throw EStreamError("Cannot read the state of \"" + impl_->name + "\": error " + std::to_string(::GetLastError()));
+  }
+  const auto join = [](DWORD high, DWORD low) { return static_cast<std::uint64_t>(high) << 32 | low; };
+  // File times count 100 ns from 1601-01-01.
+  constexpr std::int64_t kFrom1601To1970 = 116444736000000000;
+  const auto written = static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
+  return {info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
+          static_cast<std::int64_t>(join(info.nFileSizeHigh, info.nFileSizeLow)), (written - kFrom1601To1970) * 100};
+}
+
 }  // namespace leafmark

@@ -64,6 +64,16 @@ class TMemoryStream final : public TStream {
 };
 
 // A file opened through the platform's file functions.
+// What tells one state of a file from another without reading it: which file it is (volume
+// and file number where the system gives them) and its size and last write.
+struct TFileIdentity {
+  std::uint64_t Volume = 0;
+  std::uint64_t FileNumber = 0;
+  std::int64_t Size = 0;
+  std::int64_t LastWrite = 0;  // ns since 1970-01-01 UTC, as precise as the file system keeps it
+  bool operator==(const TFileIdentity&) const = default;
+};
+
 class TFileStream final : public TStream {
  public:
   enum class TMode { Read, Create };
@@ -76,6 +86,8 @@ class TFileStream final : public TStream {
   std::int64_t Write(const void* buffer, std::int64_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   void Flush();
+  // The open file's identity now; raises EStreamError when the system will not say.
+  TFileIdentity Identity() const;
 
  private:
   struct TImpl;

@@ -6,6 +6,7 @@ if(LEAFMARK_TARGET STREQUAL "win32" OR LEAFMARK_TARGET STREQUAL "win64")
 endif()
 
 if(LEAFMARK_WINDOWS)
+  enable_language(RC)  # the programs' icon and version resources
   # A book executable must run alone: no runtime DLL beside it.
   add_link_options(-static -static-libgcc -static-libstdc++)
   add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
@@ -58,4 +59,21 @@ function(leafmark_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()
+
+# Windows programs: the Leafmark icon (resource 1) and a version resource with the project's
+# version and this description. Nothing on the host.
+function(leafmark_program_resources target description)
+  if(NOT LEAFMARK_WINDOWS)
+    return()
+  endif()
+  set(PROGRAM_NAME ${target})
+  set(PROGRAM_FILE ${target}.exe)
+  set(PROGRAM_DESCRIPTION ${description})
+  set(PROGRAM_ICON ${PROJECT_SOURCE_DIR}/app/resources/leafmark.ico)
+  set(PROGRAM_VERSION_COMMAS ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}-resources.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/app/resources/program.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+  set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS ${PROGRAM_ICON})
 endfunction()

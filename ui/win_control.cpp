@@ -21,6 +21,8 @@ void RegisterClassOnce(const std::wstring& className, WNDPROC procedure) {
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = ThisModule();
   windowClass.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  // The program's icon (resource 1) in the caption and task bar; without one, the system's.
+  windowClass.hIcon = ::LoadIconW(ThisModule(), MAKEINTRESOURCEW(1));
   windowClass.lpszClassName = className.c_str();
   if (!::RegisterClassExW(&windowClass)) {
     throw std::runtime_error("Cannot register a window class: Windows error " + std::to_string(::GetLastError()));

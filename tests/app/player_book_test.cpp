@@ -10,6 +10,7 @@
 #include "tests/app/window_expectations.h"
 #include "tests/standin_runtime/test_movies.h"
 #include "tests/support/archive_builder.h"
+#include "tools/sample_book.h"
 #include "tests/support/bin_file.h"
 #include "win/unique_any.h"
 
@@ -87,28 +88,13 @@ TEST_F(PlayerBook, KeysReachTheRuntimeWithTheirCodes) {
   EXPECT_EQ(LogMessagesWith("FormKeyDown[39]").size(), 1u);
 }
 
-// A book of three pages: each frame loads its page into _level1 and stops; the arrow keys
-// turn the pages, "f" asks for full screen.
-std::string PagedMovie() {
-  namespace key = swf_key;
-  TSwfWriter movie(8, TSwfFrame{0, 11000, 0, 8000}, 12 << 8, 3);
-  movie.Background(0x336699);
-  movie.KeyButton(1, 2,
-                  {{key::Right, TSwfActions().NextFrame()},
-                   {key::Left, TSwfActions().PreviousFrame()},
-                   {'f', TSwfActions().FsCommand("fullscreen", "true")}});
-  movie.Place(1, 1);
-  for (int page = 1; page <= 3; ++page) {
-    movie.DoAction(TSwfActions().GetUrl("pages/" + std::to_string(page) + ".png", "_level1").Stop()).ShowFrame();
-  }
-  const TBytes swf = movie.End().Fws();
-  return std::string(swf.begin(), swf.end());
-}
-
+// The sample book's movie with three pages (each frame loads its page into level 1 and
+// stops; the arrow keys turn the pages, "f" asks for full screen), and pictures for them.
 TBookFiles PagedBook() {
   const std::string png(TinyPng().begin(), TinyPng().end());
-  TBookFiles files = WindowedBook(PagedMovie());
-  for (int page = 1; page <= 3; ++page) files.emplace_back("pages/" + std::to_string(page) + ".png", png);
+  const TBytes movie = tools::SampleBookMovie(3);
+  TBookFiles files = WindowedBook(std::string(movie.begin(), movie.end()));
+  for (unsigned page = 1; page <= 3; ++page) files.emplace_back(tools::SamplePageName(page), png);
   return files;
 }
 

@@ -146,6 +146,12 @@ TEST_F(Forms, ChildOutlivingItsParentLosesItsWindowSafely) {
   EXPECT_EQ(child.Parent(), nullptr);
 }
 
+TEST_F(Forms, WindowClassCarriesTheProgramsIcon) {
+  const HICON programIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+  ASSERT_NE(programIcon, nullptr) << "this test program carries icon 1";
+  EXPECT_EQ(reinterpret_cast<HICON>(::GetClassLongPtrW(form->Handle(), GCLP_HICON)), programIcon);
+}
+
 TEST_F(Forms, CaptionIsSystemCodePageText) {
   if (::GetACP() != kWesternCodePage) GTEST_SKIP() << "the caption's bytes are code page 1252's";
   form->SetCaption("Caf\x80");
