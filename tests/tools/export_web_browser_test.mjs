@@ -1,10 +1,11 @@
 // The one browser test: leafmark-pack export-web writes a folder, a static server on the
 // loopback address serves it, headless Chromium plays it with Ruffle. Checks what a reader
-// sees: the title, the player, the movie's background colour where the movie is, no error on
-// the console, the movie's "fullscreen" command and Esc, and the messages of a book without a
-// main movie and of a server without Ruffle's files. Exit 0 pass, 1 fail, 77 skipped (no Chromium).
-//   node export_web_browser_test.mjs --pack PACKER --movie-writer WRITER --node-modules DIR
-//                                    [--chromium PATH]
+// sees: the title, the player, the movie's background colour where the movie is, the sample
+// book's pages (pictures its movie asks the server for by name), no error on the console, the
+// movie's "fullscreen" command and Esc, and the messages of a book without a main movie and of
+// a server without Ruffle's files. Exit 0 pass, 1 fail, 77 skipped (no Chromium).
+//   node export_web_browser_test.mjs --pack PACKER --movie-writer WRITER --sample-book WRITER
+//                                    --node-modules DIR [--chromium PATH]
 import { spawnSync } from "node:child_process";
 import fs from "node:fs";
 import http from "node:http";
@@ -57,6 +58,10 @@ function makeExports(work) {
   const settings = path.join(fullScreen, "ExeConfig.xml");
   fs.writeFileSync(settings, fs.readFileSync(settings, "utf8").replace("<WindowOpenMode>1<", "<WindowOpenMode>3<"));
   run(options.pack, "export-web", fullScreen, "--to", path.join(work, "site", "full-screen"));
+
+  // The sample book: its movie asks the server for its page pictures by their names.
+  run(options["sample-book"], "--to", path.join(work, "sample"));
+  run(options.pack, "export-web", path.join(work, "sample"), "--to", path.join(work, "site", "sample"));
 
   const noMovie = path.join(work, "no-movie");
   fs.mkdirSync(noMovie);
@@ -129,10 +134,23 @@ async function waitFor(page, test, what, timeout = 20000) {
   }
 }
 
+// Whether the page shows colour at x, y within 20 seconds; says what it showed when not.
+async function showsColour(page, colour, x, y) {
+  let seen = null;
+  for (let tries = 0; tries < 80; ++tries) {
+    seen = pngPixel(await page.screenshot(), x, y);
+    if (seen.every((value, k) => Math.abs(value - colour[k]) <= 4)) return true;
+    await page.waitForTimeout(250);
+  }
+  console.log(`     (at ${x},${y} the page shows ${seen}, not ${colour})`);
+  return false;
+}
+
 async function main() {
   const work = fs.mkdtempSync(path.join(os.tmpdir(), "leafmark-web-"));
   const started = Date.now();
-  const server = await serve(makeExports(work));
+  const site = makeExports(work);
+  const server = await serve(site);
   const base = `http://127.0.0.1:${server.address().port}`;
   const browser = await chromium.launch({
     executablePath: chromiumPath,
@@ -157,14 +175,7 @@ async function main() {
       return player && player.ruffle().metadata !== null;
     }, "Ruffle to load the movie");
     check(playing, "the player element exists and Ruffle loaded book.swf");
-    let colour = null;
-    for (let tries = 0; tries < 40; ++tries) {
-      colour = pngPixel(await page.screenshot(), 400, 300);
-      if (colour.every((value, k) => Math.abs(value - kColour[k]) <= 4)) break;
-      await page.waitForTimeout(250);
-    }
-    check(colour.every((value, k) => Math.abs(value - kColour[k]) <= 4),
-          `the movie's background colour fills the window (centre pixel ${colour})`);
+    check(await showsColour(page, kColour, 400, 300), "the movie's background colour fills the window");
     // Headless Chromium sometimes grants full screen without a gesture; a browser that does not
     // gets the button instead. Either way the command is answered.
     check(await waitFor(page, () => document.fullscreenElement !== null || !document.getElementById("full-screen").hidden,
@@ -189,6 +200,19 @@ async function main() {
     check(await waitFor(page, () => document.fullscreenElement === null, "Esc"),
           "Esc leaves the full screen the movie asked for");
     check(errors.length === 0, `no error on the console (${errors.join(" | ")})`);
+
+    // The sample book shows page 1's picture, fetched from the server, and turns to page 2.
+    const sample = await browser.newPage({ viewport: { width: 800, height: 600 } });
+    const sampleErrors = [];
+    sample.on("console", (message) => { if (message.type() === "error") sampleErrors.push(message.text()); });
+    sample.on("response", (response) => { if (response.status() >= 400) sampleErrors.push(`${response.status()} ${response.url()}`); });
+    await sample.goto(`${base}/sample/index.html`);
+    const pagePixel = (n) => pngPixel(fs.readFileSync(path.join(site, "sample", "pages", `${n}.png`)), 100, 300);
+    check(await showsColour(sample, pagePixel(1), 100, 300), "the sample book shows its first page's picture");
+    await sample.mouse.click(400, 300);
+    await sample.keyboard.press("ArrowRight");
+    check(await showsColour(sample, pagePixel(2), 100, 300), "and turns to the second page with the right arrow key");
+    check(sampleErrors.length === 0, `no error on the sample book's console (${sampleErrors.join(" | ")})`);
 
     // A book whose window mode is full screen: the button is there from the start.
     const full = await browser.newPage();
