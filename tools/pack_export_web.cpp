@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <set>
 #include <iostream>
 #include <memory>
 
@@ -60,7 +62,13 @@ struct TExportFile {
   std::int32_t Entry = -1;   // or a packed book's entry
 };
 
-// name as a browser reads it in a URL: "\\" separates parts as "/" does.
+// Names compare without regard to ASCII letter case, as the book's lookups do.
+std::string Lower(std::string text) {
+  for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return text;
+}
+
+// name as a browser reads it in a URL, where a backslash separates parts as "/" does.
 std::string WebName(std::string name) {
   for (char& c : name) c = c == '\\' ? '/' : c;
   return name;
@@ -100,17 +108,17 @@ class TBookSource {
 
  private:
   // As the player finds names: the first line for a name wins, without regard to case; a
-  // line naming no entry counts as absent. "\" becomes "/", as browsers read it in URLs.
+  // line naming no entry counts as absent.
   void TakeIndexLines() {
     const TExtentLayout& layout = contents_.Layout;
+    std::set<std::string> taken;  // lower-case names
     for (const TNamedEntry& line : contents_.Lines) {
       const std::string name = WebName(line.Name);
       if (line.Number < 1 || line.Number >= layout.Count) {
         notes_.push_back("skipped \"" + line.Name + "\": index line \"" + line.Line + "\" names no entry");
         continue;
       }
-      const auto same = [&](const TExportFile& f) { return SameEntryName(f.Name, name); };
-      if (std::any_of(files_.begin(), files_.end(), same)) {
+      if (!taken.insert(Lower(name)).second) {
         notes_.push_back("skipped \"" + line.Name + "\": an earlier index line has the same name, and the book uses that one");
         continue;
       }
@@ -159,13 +167,15 @@ std::vector<TExportFile> ChooseFiles(const std::vector<TExportFile>& files) {
     }
   }
   // A name that is also another's folder ("a" and "a/b") cannot be both a file and a folder.
+  std::map<std::string, std::string> folders;  // lower-case folder path: a name below it
   for (const TExportFile& file : kept) {
-    for (const TExportFile& other : kept) {
-      if (other.Name.size() > file.Name.size() && other.Name[file.Name.size()] == '/' &&
-          SameEntryName(std::string_view(other.Name).substr(0, file.Name.size()), file.Name)) {
-        refusals += "\n  \"" + file.Name + "\": \"" + other.Name + "\" needs it to be a folder";
-      }
+    for (std::size_t slash = file.Name.find('/'); slash != std::string::npos; slash = file.Name.find('/', slash + 1)) {
+      folders.emplace(Lower(file.Name.substr(0, slash)), file.Name);
     }
+  }
+  for (const TExportFile& file : kept) {
+    const auto folder = folders.find(Lower(file.Name));
+    if (folder != folders.end()) refusals += "\n  \"" + file.Name + "\": \"" + folder->second + "\" needs it to be a folder";
   }
   if (!refusals.empty()) throw std::runtime_error("nothing was written; the web copy cannot hold these names:" + refusals);
   return kept;
