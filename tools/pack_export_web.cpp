@@ -89,6 +89,8 @@ class TBookSource {
     } else {
       book_ = std::make_unique<TFileStream>(name, TFileStream::TMode::Read);
       contents_ = ReadBookContents(*book_);
+      // The player shows nothing of a book whose content no longer matches its digest.
+      if (contents_.Layout.HasDigest() && contents_.Layout.Count > 0) VerifyExtentDigest(*book_, contents_.Layout);
       TakeIndexLines();
     }
   }

@@ -189,6 +189,9 @@ TEST_F(PackExportWebTest, RefusalsWriteNothing) {
   }
 
   WriteBook({{"book.swf", "m"}});
+  test::TRawBook altered = test::MakeBook({{"book.swf", "movie"}}, true);
+  altered.StoredDigest = TBytes(16, 7);  // as when the content changed after packing
+  test::WriteFileBytes(tmp_.File("altered.exe"), altered.Build());
   Write(Target() + "/earlier.txt", "an earlier file");
   const struct {
     const char* what;
@@ -200,6 +203,8 @@ TEST_F(PackExportWebTest, RefusalsWriteNothing) {
       {"a missing book", tmp_.File("missing.exe") + " --to " + tmp_.File("other"), 1, "does not exist"},
       {"a file that holds no book", tmp_.File("ruffle/README.md") + " --to " + tmp_.File("other"), 1,
        "Can not find extent section"},
+      {"a book altered after packing with a digest", tmp_.File("altered.exe") + " --to " + tmp_.File("other"), 1,
+       "Content Valid failed!"},
       {"a target inside the book folder", tmp_.File("ruffle") + " --to " + tmp_.File("ruffle/web"), 1,
        "inside the book folder"},
       {"--ruffle given twice", tmp_.File("book.exe") + " --to " + tmp_.File("other") + " --ruffle " + tmp_.File("none"), 2,
