@@ -51,8 +51,9 @@ std::string ExportHelp() {
          BuiltInRuffleDirectory() +
          "\n"
          "\n"
-         "Nothing is written when a name would land outside DIR, collides with index.html or\n"
-         "ruffle/, or when Ruffle is missing. Exit codes: 0 success, 1 bad input, 2 usage error.\n";
+         "Nothing is written when a name would land outside DIR or collides with index.html or\n"
+         "ruffle/, when a packed book's digest does not match, or when Ruffle is missing.\n"
+         "Exit codes: 0 success, 1 bad input, 2 usage error.\n";
 }
 
 struct TExportFile {
