@@ -23,6 +23,7 @@ int RunList(const std::vector<std::string>& args);
 int RunExtract(const std::vector<std::string>& args);
 int RunVerify(const std::vector<std::string>& args);
 int RunInspect(const std::vector<std::string>& args);
+int RunExportWeb(const std::vector<std::string>& args);
 
 // Refuses (std::runtime_error naming both) a runtime image that is not a DLL or whose machine
 // differs from the player's.

@@ -5,6 +5,7 @@
 
 #include "archive/extent_index.h"
 #include "tools/book_contents.h"
+#include "tools/entry_paths.h"
 #include "tools/pack_args.h"
 #include "tools/pack_commands.h"
 
@@ -20,23 +21,6 @@ constexpr const char* kExtractHelp =
     "Writes the named entries (all when no NAME is given) below DIR, creating folders as\n"
     "needed. A name that would land outside DIR (absolute, with a drive letter, or with a\n"
     "\"..\" part) is reported and skipped. Exit 1 when any name was skipped or not found.\n";
-
-// Why name may not be written below the target directory; empty when it may.
-std::string UnsafeReason(const std::string& name) {
-  if (name.empty()) return "empty name";
-  if (name[0] == '/' || name[0] == '\\') return "absolute path";
-  if (name.size() >= 2 && name[1] == ':') return "drive letter";
-  std::size_t start = 0;
-  while (start <= name.size()) {
-    std::size_t end = name.find_first_of("/\\", start);
-    if (end == std::string::npos) end = name.size();
-    const std::string part = name.substr(start, end - start);
-    if (part == "..") return "\"..\" leads outside the target directory";
-    if (part.find(':') != std::string::npos) return "\":\" is not allowed in a path part";
-    start = end + 1;
-  }
-  return {};
-}
 
 }  // namespace
 
@@ -71,7 +55,7 @@ int RunExtract(const std::vector<std::string>& args) {
   }
 
   for (const TNamedEntry* entry : chosen) {
-    const std::string reason = UnsafeReason(entry->Name);
+    const std::string reason = UnsafeEntryPathReason(entry->Name);
     if (!reason.empty()) {
       std::cerr << "skipped \"" << entry->Name << "\": " << reason << "\n";
       ++problems;

@@ -1,4 +1,5 @@
-// leafmark-pack: builds, lists, extracts and verifies book executables.
+// leafmark-pack: builds, lists, extracts and verifies book executables, and exports books
+// for the web.
 #include <iostream>
 #include <map>
 
@@ -21,6 +22,9 @@ constexpr const char* kHelp =
     "                      write entries below DIR\n"
     "  verify BOOK.exe     check that the archive is sound\n"
     "  inspect FILE        machine, class-factory export and version of a module image\n"
+    "  export-web BOOK --to DIR [--ruffle RUFFLE_DIR] [--force]\n"
+    "                      a folder any static web server serves and browsers play with\n"
+    "                      Ruffle; BOOK is a packed book or a book folder\n"
     "\n"
     "'leafmark-pack COMMAND --help' describes one command.\n"
     "Exit codes: 0 success, 1 bad input or failed check, 2 usage error.\n";
@@ -32,7 +36,7 @@ int main(int argc, char** argv) {
   const std::map<std::string, Command> commands = {
       {"create", leafmark::pack::RunCreate},   {"list", leafmark::pack::RunList},
       {"extract", leafmark::pack::RunExtract}, {"verify", leafmark::pack::RunVerify},
-      {"inspect", leafmark::pack::RunInspect},
+      {"inspect", leafmark::pack::RunInspect}, {"export-web", leafmark::pack::RunExportWeb},
   };
   if (argc < 2) {
     std::cerr << kHelp;
