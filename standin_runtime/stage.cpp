@@ -115,6 +115,7 @@ struct TStage::TState {
   void Load(int layer, const std::wstring& url);
   void Unload(int layer);
   void Clear();
+  void ForgetEverything();
   void ScheduleSettle();
   void Settle();
   void Handle(int layer, const std::wstring& url, const TFetchResult& result);
@@ -231,13 +232,7 @@ void TStage::TState::Load(int number, const std::wstring& url) {
   if (url.empty()) return Unload(number);
   if (number == 0) {
     const auto destroyedFlag = destroyed;
-    for (auto& [other, layer] : Layers) StopListening(layer);
-    Layers.clear();
-    ResetTimeline();
-    TotalFrames = 0;
-    Background = -1;
-    Percent = 0;
-    SetReadyState(kReadyLoading);
+    ForgetEverything();
     if (*destroyedFlag) return;
   } else if (auto found = Layers.find(number); found != Layers.end()) {
     StopListening(found->second);
@@ -267,6 +262,13 @@ void TStage::TState::Unload(int number) {
 
 void TStage::TState::Clear() {
   const auto destroyedFlag = destroyed;
+  ForgetEverything();
+  if (!*destroyedFlag) Events.StageChanged();
+}
+
+// Every layer and the timeline go, and the stage is loading again (an event: the stage may
+// be gone when it returns).
+void TStage::TState::ForgetEverything() {
   for (auto& [number, layer] : Layers) StopListening(layer);
   Layers.clear();
   ResetTimeline();
@@ -274,7 +276,6 @@ void TStage::TState::Clear() {
   Background = -1;
   Percent = 0;
   SetReadyState(kReadyLoading);
-  if (!*destroyedFlag) Events.StageChanged();
 }
 
 void TStage::TState::SetReadyState(long state) {

@@ -1,31 +1,19 @@
 // A minimal window program of our own, the yardstick for the player's start-up: one window
 // class, one window shown, and at its first WM_PAINT the system time (microseconds since
 // 1970 UTC) written to the file its argument names; then it ends. It uses nothing of the
-// player's, so that it costs what any window program costs to start.
+// player's (only the benchmarks' clock), so that it costs what any window program costs to start.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdint>
 #include <cstdio>
 
+#include "bench/support/system_time.h"
+
 namespace {
 
 const wchar_t* timeFile = nullptr;
 bool written = false;
-
-std::int64_t SystemMicroseconds() {
-  using TPrecise = void(WINAPI*)(FILETIME*);
-  static const auto precise = reinterpret_cast<TPrecise>(reinterpret_cast<void (*)()>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
-  FILETIME now{};
-  if (precise) {
-    precise(&now);
-  } else {
-    ::GetSystemTimeAsFileTime(&now);
-  }
-  const auto ticks = static_cast<std::int64_t>(static_cast<std::uint64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime);
-  return (ticks - 116444736000000000) / 10;
-}
 
 void WriteTime(std::int64_t microseconds) {
   FILE* out = _wfopen(timeFile, L"w");
@@ -42,7 +30,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       ::EndPaint(window, &paint);
       if (!written) {
         written = true;
-        WriteTime(SystemMicroseconds());
+        WriteTime(leafmark::bench::SystemMicroseconds());
         ::DestroyWindow(window);
       }
       return 0;
