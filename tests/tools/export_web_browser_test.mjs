@@ -21,7 +21,13 @@ if (!fs.existsSync(chromiumPath)) {
   console.log(`SKIPPED: no Chromium at ${chromiumPath} (scripts/setup installs Debian's chromium)`);
   process.exit(77);
 }
-const { chromium } = createRequire(path.join(path.resolve(options["node-modules"]), "noop.js"))("playwright-core");
+let chromium;
+try {
+  ({ chromium } = createRequire(path.join(path.resolve(options["node-modules"]), "noop.js"))("playwright-core"));
+} catch (error) {
+  console.log(`FAIL: playwright-core is not in ${options["node-modules"]} (scripts/setup installs it): ${error.message}`);
+  process.exit(1);
+}
 
 const failures = [];
 function check(condition, what) {
