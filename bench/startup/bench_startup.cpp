@@ -43,13 +43,20 @@ double StartBook(const std::string& book, const std::string& trace, const std::s
   const auto deadline = Clock::now() + kPatience;
   while (Clock::now() < deadline) {
     if (player.WaitForExit(10)) throw std::runtime_error("the player ended before its movie came: " + book);
-    const auto received = test::TStandinTrace::Read(trace).All("received");
+    // Kept whole: All() points into the trace it was asked of.
+    const test::TStandinTrace written = test::TStandinTrace::Read(trace);
+    const auto received = written.All("received");
     if (!received.empty()) {
       const std::string time = (*received.front())["time"];
+      // A line read while it is being written lacks its last fields: read it again.
+      if (time.empty() || time.front() < '0' || time.front() > '9') continue;
       return static_cast<double>(std::stoll(time) - started) / 1000.0;
     }
   }
-  throw std::runtime_error("no movie reached the stand-in within 30 s: " + book);
+  std::string lines;
+  const test::TStandinTrace written = test::TStandinTrace::Read(trace);
+  for (const auto& event : written.Events()) lines += "\n  " + event.Line;
+  throw std::runtime_error("no movie reached the stand-in within 30 s: " + book + "; its trace:" + lines);
 }
 
 // ms from starting the minimal window program to its first paint.
