@@ -70,12 +70,6 @@ std::int32_t TValidatedBook::Find(std::string_view name) const {
   return 0;
 }
 
-void TOpenedBook::CopyEntry(std::int32_t number, TStream& stream) {
-  if (number < 0 || number >= Book->Count) throw EExtentError(kErrorIndexMessage);
-  CopyFileRange(*File, EntryOffset(Book->DataStart, Book->Sizes, number),
-                Book->Sizes[static_cast<std::size_t>(number)], stream);
-}
-
 std::optional<TOpenedBook> OpenValidatedBook(const std::string& archiveFile) {
   const std::string name = BookFileName(archiveFile);
   std::unique_ptr<TFileStream> file = OpenBookFile(name);
@@ -104,6 +98,16 @@ std::optional<TOpenedBook> OpenValidatedBook(const std::string& archiveFile) {
   }
   if (!book->Failure.empty()) throw EExtentError(book->Failure);
   return TOpenedBook{std::move(file), std::move(book)};
+}
+
+std::optional<TOpenedEntry> OpenBookEntry(const std::string& name, const std::string& archiveFile) {
+  std::optional<TOpenedBook> opened = OpenValidatedBook(archiveFile);
+  if (!opened) return std::nullopt;
+  const TValidatedBook& book = *opened->Book;
+  const std::int32_t number = book.Find(name);
+  if (number == 0) return std::nullopt;
+  return TOpenedEntry{std::move(opened->File), number, EntryOffset(book.DataStart, book.Sizes, number),
+                      book.Sizes[static_cast<std::size_t>(number)]};
 }
 
 std::uint64_t BookValidationCount() {

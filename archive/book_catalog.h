@@ -38,15 +38,24 @@ struct TValidatedBook {
 struct TOpenedBook {
   std::unique_ptr<TFileStream> File;
   std::shared_ptr<const TValidatedBook> Book;
+};
 
-  // Copies entry number (1..Count-1, or 0 for the index) to stream's position.
-  void CopyEntry(std::int32_t number, TStream& stream);
+// One entry of an open book: where its bytes lie in File.
+struct TOpenedEntry {
+  std::unique_ptr<TFileStream> File;
+  std::int32_t Number = 0;
+  std::int64_t Offset = 0;
+  std::int64_t Size = 0;
 };
 
 // Opens archiveFile (empty: the program's own executable) as TExeExtReader does, checking
 // the book only when it is new to the process or has changed. Nothing when the file does not
 // exist or cannot be opened; EExtentError with the check's message for a book that fails.
 std::optional<TOpenedBook> OpenValidatedBook(const std::string& archiveFile);
+
+// The book opened at the entry that holds name; nothing when the book or the name is absent.
+// Fails as OpenValidatedBook does.
+std::optional<TOpenedEntry> OpenBookEntry(const std::string& name, const std::string& archiveFile);
 
 // How many times a book was read and checked in full, for the tests that watch the catalog.
 std::uint64_t BookValidationCount();

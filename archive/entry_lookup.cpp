@@ -3,13 +3,14 @@
 #include "archive/entry_lookup.h"
 
 #include "archive/book_catalog.h"
+#include "archive/exe_ext_reader.h"
 
 namespace leafmark {
 
 std::int32_t GetEntryNumber(const std::string& name, const std::string& archiveFile) {
   try {
-    const std::optional<TOpenedBook> book = OpenValidatedBook(archiveFile);
-    return book ? book->Book->Find(name) : 0;
+    const std::optional<TOpenedEntry> entry = OpenBookEntry(name, archiveFile);
+    return entry ? entry->Number : 0;
   } catch (...) {
     return 0;
   }
@@ -17,22 +18,19 @@ std::int32_t GetEntryNumber(const std::string& name, const std::string& archiveF
 
 void ReadEntryToStream(const std::string& name, TStream& stream, const std::string& archiveFile) {
   try {
-    std::optional<TOpenedBook> book = OpenValidatedBook(archiveFile);
-    if (!book) return;
-    const std::int32_t number = book->Book->Find(name);
-    if (number != 0) book->CopyEntry(number, stream);
+    if (const std::optional<TOpenedEntry> entry = OpenBookEntry(name, archiveFile)) {
+      CopyFileRange(*entry->File, entry->Offset, entry->Size, stream);
+    }
   } catch (...) {
   }
 }
 
 std::unique_ptr<TMemoryStream> ReadEntryToMemory(const std::string& name, const std::string& archiveFile) {
   try {
-    std::optional<TOpenedBook> book = OpenValidatedBook(archiveFile);
-    if (!book) return nullptr;
-    const std::int32_t number = book->Book->Find(name);
-    if (number == 0) return nullptr;
+    const std::optional<TOpenedEntry> entry = OpenBookEntry(name, archiveFile);
+    if (!entry) return nullptr;
     auto memory = std::make_unique<TMemoryStream>();
-    book->CopyEntry(number, *memory);
+    CopyFileRange(*entry->File, entry->Offset, entry->Size, *memory);
     return memory;
   } catch (...) {
     return nullptr;

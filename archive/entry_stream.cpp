@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "archive/book_catalog.h"
-#include "archive/extent_layout.h"
 
 namespace leafmark {
 
@@ -40,13 +39,9 @@ std::int64_t TEntryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 
 std::unique_ptr<TStream> OpenEntryStream(const std::string& name, const std::string& archiveFile) {
   try {
-    std::optional<TOpenedBook> book = OpenValidatedBook(archiveFile);
-    if (!book) return nullptr;
-    const std::int32_t number = book->Book->Find(name);
-    if (number == 0) return nullptr;
-    const TValidatedBook& checked = *book->Book;
-    return std::make_unique<TEntryStream>(std::move(book->File), EntryOffset(checked.DataStart, checked.Sizes, number),
-                                          checked.Sizes[static_cast<std::size_t>(number)]);
+    std::optional<TOpenedEntry> entry = OpenBookEntry(name, archiveFile);
+    if (!entry) return nullptr;
+    return std::make_unique<TEntryStream>(std::move(entry->File), entry->Offset, entry->Size);
   } catch (...) {
     return nullptr;
   }

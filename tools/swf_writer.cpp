@@ -87,23 +87,16 @@ TSwfActions& TSwfActions::FsCommand(const std::string& command, const std::strin
   return GetUrl("FSCommand:" + command, args);
 }
 
-TSwfActions& TSwfActions::Stop() {
-  bytes_.push_back(kActionStop);
-  return *this;
-}
+TSwfActions& TSwfActions::Stop() { return Code(kActionStop); }
 
-TSwfActions& TSwfActions::Play() {
-  bytes_.push_back(kActionPlay);
-  return *this;
-}
+TSwfActions& TSwfActions::Play() { return Code(kActionPlay); }
 
-TSwfActions& TSwfActions::NextFrame() {
-  bytes_.push_back(kActionNextFrame);
-  return *this;
-}
+TSwfActions& TSwfActions::NextFrame() { return Code(kActionNextFrame); }
 
-TSwfActions& TSwfActions::PreviousFrame() {
-  bytes_.push_back(kActionPreviousFrame);
+TSwfActions& TSwfActions::PreviousFrame() { return Code(kActionPreviousFrame); }
+
+TSwfActions& TSwfActions::Code(std::uint8_t code) {
+  bytes_.push_back(code);
   return *this;
 }
 

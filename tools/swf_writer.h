@@ -44,6 +44,8 @@ class TSwfActions {
   TBytes Bytes() const;
 
  private:
+  TSwfActions& Code(std::uint8_t code);  // an action without a payload
+
   TBytes bytes_;
 };
 
